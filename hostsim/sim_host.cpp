@@ -1,0 +1,255 @@
+#include "hostsim/sim_host.h"
+
+#include <algorithm>
+#include <cstring>
+
+#ifndef _WIN32
+#include "platform/stand_in.h"
+#endif
+
+namespace hostsim {
+
+namespace {
+
+template <typename T>
+T* Address(Word word) {
+  return reinterpret_cast<T*>(static_cast<std::uintptr_t>(word));
+}
+
+Identity ReadIdentity(const Word address) {
+  Identity id{};
+  std::memcpy(id.data(), Address<const std::uint8_t>(address), id.size());
+  return id;
+}
+
+void WriteIdentity(Word address, const Identity& id) {
+  std::memcpy(Address<std::uint8_t>(address), id.data(), id.size());
+}
+
+// Copies as much of the record as the caller's buffer holds; answers the bytes delivered.
+std::int32_t Deliver(const Bytes& record, Word buffer, std::int32_t capacity) {
+  if (!buffer || capacity <= 0) return 0;
+  const auto count = std::min<std::int32_t>(capacity, static_cast<std::int32_t>(record.size()));
+  std::memcpy(Address<std::uint8_t>(buffer), record.data(), static_cast<std::size_t>(count));
+  return count;
+}
+
+Bytes Take(Word buffer, std::int32_t size) {
+  const auto* bytes = Address<const std::uint8_t>(buffer);
+  return Bytes(bytes, bytes + size);
+}
+
+#ifndef _WIN32
+FARPROC ResolveExport(void* context, const char* name) {
+  auto* host = static_cast<SimHost*>(context);
+  ExportId id;
+  if (!FindExport(name, &id) || !host->HasExport(name)) return nullptr;
+  return ExportAddress(id);
+}
+#endif
+
+}  // namespace
+
+SimHost& SimHost::Instance() {
+  static SimHost host;
+  return host;
+}
+
+SimHost::SimHost() { Reset(); }
+
+void SimHost::Reset() {
+  records_.Clear();
+  transaction_snapshots_.clear();
+  edit_names_.clear();
+  transactions_offered_ = true;
+  calls_.clear();
+  call_counts_.assign(kExportCount, 0);
+  removed_.clear();
+  results_.clear();
+  failing_calls_.clear();
+  always_failing_.clear();
+  InstallBuiltInBehaviors();
+}
+
+void SimHost::InstallBuiltInBehaviors() {
+  behaviors_.assign(kExportCount, Behavior());
+  auto install = [this](ExportId id, Behavior behavior) {
+    behaviors_[static_cast<int>(id)] = std::move(behavior);
+  };
+  install(ExportId::FX_LoadEData, [this](const Word* a) { return LoadEData(a); });
+  install(ExportId::FX_SaveEData, [this](const Word* a) { return SaveEData(a); });
+  install(ExportId::FX_CreateEData, [this](const Word* a) { return CreateEData(a); });
+  install(ExportId::FX_DeleteEData, [this](const Word* a) { return DeleteEData(a); });
+  install(ExportId::FX_NextEData, [this](const Word* a) { return StepEData(a, true); });
+  install(ExportId::FX_PreviousEData, [this](const Word* a) { return StepEData(a, false); });
+  install(ExportId::FX_StartScorixEdit, [this](const Word* a) { return StartEdit(a); });
+  install(ExportId::FX_EndScorixEdit, [this](const Word*) { return EndEdit(); });
+  install(ExportId::FX_CancelScorixEdit, [this](const Word*) { return CancelEdit(); });
+}
+
+#ifndef _WIN32
+void SimHost::RegisterAs(const char* module_name) {
+  Unregister();
+  module_ = platform::RegisterModule(module_name, &ResolveExport, this);
+}
+
+void SimHost::Unregister() {
+  if (module_) platform::UnregisterModule(module_);
+  module_ = nullptr;
+}
+#endif
+
+void SimHost::RemoveExport(const std::string& name) {
+  ExportId id;
+  if (FindExport(name, &id)) removed_.insert(id);
+}
+
+void SimHost::RestoreExport(const std::string& name) {
+  ExportId id;
+  if (FindExport(name, &id)) removed_.erase(id);
+}
+
+bool SimHost::HasExport(const std::string& name) const {
+  ExportId id;
+  return FindExport(name, &id) && removed_.count(id) == 0;
+}
+
+void SimHost::SetResult(const std::string& name, Word result) {
+  ExportId id;
+  if (FindExport(name, &id)) results_[id] = result;
+}
+
+void SimHost::ClearResult(const std::string& name) {
+  ExportId id;
+  if (FindExport(name, &id)) results_.erase(id);
+}
+
+void SimHost::SetBehavior(const std::string& name, Behavior behavior) {
+  ExportId id;
+  if (FindExport(name, &id)) behaviors_[static_cast<int>(id)] = std::move(behavior);
+}
+
+void SimHost::FailCall(const std::string& name, int nth) {
+  ExportId id;
+  if (FindExport(name, &id)) failing_calls_[id].insert(nth);
+}
+
+void SimHost::FailEveryCall(const std::string& name) {
+  ExportId id;
+  if (FindExport(name, &id)) always_failing_.insert(id);
+}
+
+int SimHost::CountCalls(const std::string& name) const {
+  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
+                                        [&](const CallRecord& call) { return call.name == name; }));
+}
+
+Word SimHost::Dispatch(ExportId id, const Word* args) {
+  const int index = static_cast<int>(id);
+  const int nth = ++call_counts_[index];
+  CallRecord call{ExportName(id), std::vector<Word>(args, args + ExportWordCount(id)), 0};
+  auto failing = failing_calls_.find(id);
+  const bool fails = always_failing_.count(id) > 0 ||
+                     (failing != failing_calls_.end() && failing->second.count(nth) > 0);
+  if (fails) {
+    call.result = 0;
+  } else if (auto programmed = results_.find(id); programmed != results_.end()) {
+    call.result = programmed->second;
+  } else {
+    call.result = RunBehavior(id, args);
+  }
+  calls_.push_back(call);
+  return call.result;
+}
+
+Word SimHost::RunBehavior(ExportId id, const Word* args) {
+  const Behavior& behavior = behaviors_[static_cast<int>(id)];
+  return behavior ? behavior(args) : 0;
+}
+
+// FX_LoadEData(tag, id, buffer, size*, version): a null buffer asks for the size; otherwise at
+// most the capacity in *size is delivered and *size tells how much was.
+Word SimHost::LoadEData(const Word* args) {
+  const Word tag = args[0], id = args[1], buffer = args[2], size = args[3];
+  if (!id || !size) return 0;
+  const Bytes* record = records_.Find(tag, ReadIdentity(id));
+  if (!record) return 0;
+  auto* size_variable = Address<std::int32_t>(size);
+  if (!buffer) {
+    *size_variable = static_cast<std::int32_t>(record->size());
+    return 1;
+  }
+  *size_variable = Deliver(*record, buffer, *size_variable);
+  return 1;
+}
+
+// FX_SaveEData(tag, id, buffer, size, version): rewrites an existing record with `size` bytes.
+Word SimHost::SaveEData(const Word* args) {
+  const Word tag = args[0], id = args[1], buffer = args[2];
+  const auto size = static_cast<std::int32_t>(args[3]);
+  if (!id || !buffer || size < 0) return 0;
+  const Identity identity = ReadIdentity(id);
+  if (!records_.Find(tag, identity)) return 0;
+  records_.Put(tag, identity, Take(buffer, size));
+  return 1;
+}
+
+// FX_CreateEData(tag, id, buffer, size, version): an item number of 0xFFFF asks for the next
+// free number, which is written back into the identity.
+Word SimHost::CreateEData(const Word* args) {
+  const Word tag = args[0], id = args[1], buffer = args[2];
+  const auto size = static_cast<std::int32_t>(args[3]);
+  if (!id || size < 0 || (size > 0 && !buffer)) return 0;
+  Identity identity = ReadIdentity(id);
+  if (IdentityWord(identity, 0) == 0xFFFF) {
+    const std::uint16_t number = records_.NextFreeNumber(tag);
+    identity[0] = static_cast<std::uint8_t>(number & 0xFF);
+    identity[1] = static_cast<std::uint8_t>(number >> 8);
+  }
+  if (records_.Find(tag, identity)) return 0;
+  records_.Put(tag, identity, size > 0 ? Take(buffer, size) : Bytes());
+  WriteIdentity(id, identity);
+  return 1;
+}
+
+Word SimHost::DeleteEData(const Word* args) {
+  if (!args[1]) return 0;
+  return records_.Erase(args[0], ReadIdentity(args[1])) ? 1 : 0;
+}
+
+// FX_NextEData / FX_PreviousEData(tag, id, buffer, size, version): moves the identity to the
+// neighbouring record of the tag; a buffer, if given, receives as much of it as `size` allows.
+Word SimHost::StepEData(const Word* args, bool forward) {
+  const Word tag = args[0], id = args[1], buffer = args[2];
+  if (!id) return 0;
+  const Identity from = ReadIdentity(id);
+  const auto to = forward ? records_.Next(tag, from) : records_.Previous(tag, from);
+  if (!to) return 0;
+  WriteIdentity(id, *to);
+  Deliver(*records_.Find(tag, *to), buffer, static_cast<std::int32_t>(args[3]));
+  return 1;
+}
+
+// FX_StartScorixEdit(name, version): opens a transaction that remembers the document.
+Word SimHost::StartEdit(const Word* args) {
+  if (!transactions_offered_) return 0;
+  const char* name = Address<const char>(args[0]);
+  edit_names_.push_back(name ? name : "");
+  transaction_snapshots_.push_back(records_);
+  return 1;
+}
+
+Word SimHost::EndEdit() {
+  if (transaction_snapshots_.empty()) return 0;
+  transaction_snapshots_.pop_back();
+  return 1;
+}
+
+Word SimHost::CancelEdit() {
+  if (transaction_snapshots_.empty()) return 0;
+  records_ = std::move(transaction_snapshots_.back());
+  transaction_snapshots_.pop_back();
+  return 1;
+}
+
+}  // namespace hostsim

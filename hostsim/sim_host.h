@@ -1,0 +1,124 @@
+// The simulated Scorix host: every FX_ export, a document of records, and the controls a test or
+// scorix-sim uses to play the host (programmed answers, removed exports, injected failures).
+//
+// The exports are free functions (they must be, for a plug-in to find them by name), so the host
+// is one process-wide object.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "hostsim/export_list.h"
+#include "hostsim/record_store.h"
+#include "platform/win32.h"
+
+namespace hostsim {
+
+enum class ExportId {
+#define HOSTSIM_EXPORT_ID(name, words) name,
+  HOSTSIM_EXPORTS(HOSTSIM_EXPORT_ID)
+#undef HOSTSIM_EXPORT_ID
+      kCount
+};
+
+constexpr int kExportCount = static_cast<int>(ExportId::kCount);
+
+using Word = std::uint32_t;
+
+// One call as the host saw it: the export, its 32-bit argument words and the answer it gave.
+struct CallRecord {
+  std::string name;
+  std::vector<Word> args;
+  Word result;
+};
+
+// An export's own behaviour: gets the argument words, answers the result word.
+using Behavior = std::function<Word(const Word* args)>;
+
+// The export's name and address, for the plug-in's lookup by name; null when not an export.
+const char* ExportName(ExportId id);
+int ExportWordCount(ExportId id);
+bool FindExport(const std::string& name, ExportId* id);
+FARPROC ExportAddress(ExportId id);
+
+class SimHost {
+ public:
+  static SimHost& Instance();
+
+  // Back to a fresh host: no records, no calls, every export present with its own behaviour,
+  // no programmed answers or failures, no open transaction.
+  void Reset();
+
+#ifndef _WIN32
+  // Registers the host in the platform's module table (on Windows the host is the executable).
+  void RegisterAs(const char* module_name = "SCORIX.EXE");
+  void Unregister();
+#endif
+
+  // --- Exports and answers ---
+  void RemoveExport(const std::string& name);
+  void RestoreExport(const std::string& name);
+  bool HasExport(const std::string& name) const;
+  // Replaces the export's answer (its behaviour is not run).
+  void SetResult(const std::string& name, Word result);
+  void ClearResult(const std::string& name);
+  // Gives an export behaviour of its own (replacing the built-in one, if any).
+  void SetBehavior(const std::string& name, Behavior behavior);
+  // The nth call (1-based, counted since Reset) of the export answers 0 and changes nothing.
+  void FailCall(const std::string& name, int nth);
+  void FailEveryCall(const std::string& name);
+
+  // --- What happened ---
+  const std::vector<CallRecord>& Calls() const { return calls_; }
+  int CountCalls(const std::string& name) const;
+  void ClearCalls() { calls_.clear(); }
+
+  // --- The document ---
+  RecordStore& Records() { return records_; }
+  const RecordStore& Records() const { return records_; }
+
+  // --- Edit transactions ---
+  int OpenTransactions() const { return static_cast<int>(transaction_snapshots_.size()); }
+  // Whether the host offers edit transactions at all (a host without them answers 0 to start).
+  void SetTransactionsOffered(bool offered) { transactions_offered_ = offered; }
+  // The names the plug-in gave its edit transactions, in the order they were opened.
+  const std::vector<std::string>& EditNames() const { return edit_names_; }
+
+  // Called by every export.
+  Word Dispatch(ExportId id, const Word* args);
+
+ private:
+  SimHost();
+  void InstallBuiltInBehaviors();
+  Word RunBehavior(ExportId id, const Word* args);
+
+  Word LoadEData(const Word* args);
+  Word SaveEData(const Word* args);
+  Word CreateEData(const Word* args);
+  Word DeleteEData(const Word* args);
+  Word StepEData(const Word* args, bool forward);
+  Word StartEdit(const Word* args);
+  Word EndEdit();
+  Word CancelEdit();
+
+  RecordStore records_;
+  std::vector<RecordStore> transaction_snapshots_;
+  std::vector<std::string> edit_names_;
+  bool transactions_offered_ = true;
+  std::vector<CallRecord> calls_;
+  std::vector<int> call_counts_;
+  std::vector<Behavior> behaviors_;
+  std::set<ExportId> removed_;
+  std::map<ExportId, Word> results_;
+  std::map<ExportId, std::set<int>> failing_calls_;
+  std::set<ExportId> always_failing_;
+#ifndef _WIN32
+  HMODULE module_ = nullptr;
+#endif
+};
+
+}  // namespace hostsim

@@ -1,0 +1,3 @@
+#include "plugin/alphabetizer.h"
+
+void Alphabetizer() {}

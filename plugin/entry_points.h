@@ -1,0 +1,34 @@
+// The six functions the Scorix host calls in the plug-in, exported under these undecorated names
+// with the Windows API calling convention (the callee removes its arguments from the stack).
+#pragma once
+
+#include "platform/win32.h"
+
+// The menu item a plug-in offers, as the host lays it out (the host's memory; 196 bytes filled).
+#pragma pack(push, 1)
+struct ScorixMenuItemRecord {
+  char title[64];
+  char description[64];
+  char short_name[64];
+  unsigned short reserved1;
+  unsigned short reserved2;
+};
+#pragma pack(pop)
+static_assert(sizeof(ScorixMenuItemRecord) == 196, "the menu item record is 196 bytes");
+
+extern "C" {
+// Records the host's version for the framework; answers it unchanged.
+unsigned long WINAPI ScorixExtensionVersion(unsigned long version);
+// Sets bit 0 of the host's flag word; answers 1.
+long WINAPI ScorixExtensionInit(long unused, unsigned long* flags);
+// Describes the one menu item (index 0 or below); answers 0 for any index above 0.
+long WINAPI ScorixExtensionEnumerate(long unused, long index, ScorixMenuItemRecord* record);
+// Asks the user to confirm, then sorts; answers 1 when the command ran, 0 otherwise.
+long WINAPI ScorixExtensionInvoke(HWND owner, long unused1, long unused2, long unused3);
+void WINAPI ScorixExtensionTerminate(long unused);
+long WINAPI ScorixExtensionGetMenuStatus(long unused);
+}
+
+// The texts of the confirmation box and the menu item.
+extern const char kConfirmationText[];
+extern const char kConfirmationCaption[];

@@ -1,0 +1,61 @@
+// The host module, the binding slots' lookup, and the layer's process-wide state.
+#include "vaz/binding.h"
+#include "vaz/host_api.h"
+
+// All of these are constant-initialised: no static constructor runs when the host loads us.
+unsigned long RunningScorixVersion = kScorixApiVersion;
+long ScorixEditDepth = 0;
+long MassEditDepth = 0;
+long LoadedTGFCounter = 0;
+
+namespace {
+
+bool host_module_looked_up = false;
+HMODULE host_module = nullptr;
+vaz::binding::Slot* looked_up_slots = nullptr;
+
+}  // namespace
+
+HMODULE GetScorixHandle() {
+  if (!host_module_looked_up) {
+    host_module = GetModuleHandleA("SCORIX.EXE");
+    if (!host_module) host_module = GetModuleHandleA("VAVAVER.EXE");
+    host_module_looked_up = true;
+  }
+  return host_module;
+}
+
+void SetScorixFrameworkVersion(unsigned long version) { RunningScorixVersion = version; }
+
+namespace vaz::binding {
+
+GenericProc Slot::Resolve() {
+  if (!looked_up) {
+    address = reinterpret_cast<GenericProc>(GetProcAddress(GetScorixHandle(), name));
+    looked_up = true;
+    next = looked_up_slots;
+    looked_up_slots = this;
+  }
+  return address;
+}
+
+}  // namespace vaz::binding
+
+// Test support only (declared in tests/support/host_bindings.h): forgets the host module, every
+// looked-up export and the counters, as if the plug-in had just been loaded.
+void ForgetHostBindings() {
+  for (vaz::binding::Slot* slot = looked_up_slots; slot;) {
+    vaz::binding::Slot* next = slot->next;
+    slot->looked_up = false;
+    slot->address = nullptr;
+    slot->next = nullptr;
+    slot = next;
+  }
+  looked_up_slots = nullptr;
+  host_module_looked_up = false;
+  host_module = nullptr;
+  RunningScorixVersion = kScorixApiVersion;
+  ScorixEditDepth = 0;
+  MassEditDepth = 0;
+  LoadedTGFCounter = 0;
+}

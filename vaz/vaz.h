@@ -1,0 +1,5 @@
+// The host binding layer: the one header the framework includes to reach the host.
+#pragma once
+
+#include "vaz/host_api.h"
+#include "vaz/records.h"
