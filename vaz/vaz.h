@@ -2,4 +2,5 @@
 #pragma once
 
 #include "vaz/host_api.h"
+#include "vaz/preferences.h"
 #include "vaz/records.h"
