@@ -91,6 +91,16 @@ class TerminalDesktopImpl : public platform::Desktop {
   BOOL ShowWindow(HWND, int) override { return FALSE; }
 };
 
+struct ModuleLookupWatch {
+  platform::ModuleLookupObserver observer = nullptr;
+  void* context = nullptr;
+};
+
+ModuleLookupWatch& InstalledModuleLookupWatch() {
+  static ModuleLookupWatch watch;
+  return watch;
+}
+
 platform::Desktop*& InstalledDesktop() {
   static platform::Desktop* desktop = nullptr;
   return desktop;
@@ -112,7 +122,13 @@ HMODULE RegisterModule(const char* name, ExportResolver resolver, void* context)
   return handle;
 }
 
-void UnregisterModule(HMODULE module) { Remove(module); }
+void UnregisterModule(HMODULE module) {
+  Remove(module);
+}
+
+void SetModuleLookupObserver(ModuleLookupObserver observer, void* context) {
+  InstalledModuleLookupWatch() = {observer, context};
+}
 
 Desktop& TerminalDesktop() {
   static TerminalDesktopImpl desktop;
@@ -135,8 +151,10 @@ Desktop& CurrentDesktop() {
 extern "C" {
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
-  if (!name) return nullptr;
-  return FindModule(name);
+  HMODULE found = name ? FindModule(name) : nullptr;
+  const ModuleLookupWatch& watch = InstalledModuleLookupWatch();
+  if (watch.observer) watch.observer(watch.context, name, found);
+  return found;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
@@ -175,27 +193,32 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
   return platform::CurrentDesktop().MessageBox(owner, text, caption, style);
 }
 
-BOOL WINAPI AllocConsole(void) { return platform::CurrentDesktop().AllocConsole(); }
+BOOL WINAPI AllocConsole(void) {
+  return platform::CurrentDesktop().AllocConsole();
+}
 
 BOOL WINAPI SetConsoleTitleA(LPCSTR title) {
   return platform::CurrentDesktop().SetConsoleTitle(title);
 }
 
-HANDLE WINAPI GetStdHandle(DWORD which) { return platform::CurrentDesktop().GetStdHandle(which); }
+HANDLE WINAPI GetStdHandle(DWORD which) {
+  return platform::CurrentDesktop().GetStdHandle(which);
+}
 
 BOOL WINAPI WriteConsoleA(HANDLE console, const void* text, DWORD length, DWORD* written, void*) {
   return platform::CurrentDesktop().WriteConsole(console, static_cast<const char*>(text), length,
                                                  written);
 }
 
-void WINAPI Sleep(DWORD milliseconds) { platform::CurrentDesktop().Sleep(milliseconds); }
+void WINAPI Sleep(DWORD milliseconds) {
+  platform::CurrentDesktop().Sleep(milliseconds);
+}
 
 HWND WINAPI FindWindowA(LPCSTR class_name, LPCSTR title) {
   return platform::CurrentDesktop().FindWindow(class_name, title);
 }
 
-BOOL WINAPI SetWindowPos(HWND window, HWND insert_after, int x, int y, int cx, int cy,
-                         UINT flags) {
+BOOL WINAPI SetWindowPos(HWND window, HWND insert_after, int x, int y, int cx, int cy, UINT flags) {
   return platform::CurrentDesktop().SetWindowPos(window, insert_after, x, y, cx, cy, flags);
 }
 

@@ -20,6 +20,12 @@ using ExportResolver = FARPROC (*)(void* context, const char* name);
 PLATFORM_API HMODULE RegisterModule(const char* name, ExportResolver resolver, void* context);
 PLATFORM_API void UnregisterModule(HMODULE module);
 
+// Sees every GetModuleHandleA call: the name asked for and the handle answered (null when no
+// module has that name), so that a tool or a test can watch how a plug-in finds its host.
+// Installing null stops the watch.
+using ModuleLookupObserver = void (*)(void* context, const char* name, HMODULE answer);
+PLATFORM_API void SetModuleLookupObserver(ModuleLookupObserver observer, void* context);
+
 // Everything the plug-in shows the user or writes to a console goes through the desktop.
 class PLATFORM_API Desktop {
  public:

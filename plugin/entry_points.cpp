@@ -30,47 +30,80 @@ void FillField(char (&field)[N], const char* text) {
   std::strncpy(field, text, N);
 }
 
+// The host passes the item index in a 32-bit word but only its low 16 bits count, read as signed.
+short ItemIndex(long index_word) {
+  return static_cast<short>(static_cast<unsigned short>(static_cast<unsigned long>(index_word)));
+}
+
+// No exception may unwind into the host: every export runs its work through here, and a failure
+// answers what the export answers when the work did not happen.
+template <typename Result, typename Work>
+Result Guarded(Result on_failure, Work work) noexcept {
+  try {
+    return work();
+  } catch (...) {
+    return on_failure;
+  }
+}
+
+template <typename Work>
+void Guarded(Work work) noexcept {
+  try {
+    work();
+  } catch (...) {
+  }
+}
+
+long RunAfterConfirmation(HWND owner) {
+  const int answer =
+      MessageBoxA(owner, kConfirmationText, kConfirmationCaption, MB_YESNO | MB_ICONWARNING);
+  // Only a Yes is consent: a No, or a box that could not be shown (0), leaves the score alone.
+  if (answer != IDYES) return 0;
+  Alphabetizer();
+  return 1;
+}
+
 }  // namespace
 
 extern "C" {
 
 SCORIX_EXTENSION_EXPORT unsigned long WINAPI ScorixExtensionVersion(unsigned long version) {
-  SetScorixFrameworkVersion(version);
-  return version;
+  return Guarded(version, [version] {
+    SetScorixFrameworkVersion(version);
+    return version;
+  });
 }
 
 SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionInit(long, unsigned long* flags) {
-  if (flags) *flags |= 1u;
-  return 1;
+  return Guarded(1L, [flags] {
+    if (flags) *flags |= 1u;  // only bit 0 is ours; the host's other bits stay as they are
+    return 1L;
+  });
 }
 
 SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionEnumerate(long, long index,
                                                              ScorixMenuItemRecord* record) {
-  if (!record) return 0;
-  if (static_cast<short>(index) > 0) return 0;  // only the low 16 bits count, read as signed
-  FillField(record->title, kMenuTitle);
-  FillField(record->description, kMenuDescription);
-  FillField(record->short_name, kMenuShortName);
-  record->reserved1 = 0;
-  record->reserved2 = 0;
-  return 1;
+  return Guarded(0L, [index, record] {
+    if (!record || ItemIndex(index) > 0) return 0L;  // one item only, at index 0 (or below)
+    FillField(record->title, kMenuTitle);
+    FillField(record->description, kMenuDescription);
+    FillField(record->short_name, kMenuShortName);
+    record->reserved1 = 0;
+    record->reserved2 = 0;
+    return 1L;
+  });
 }
 
 SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionInvoke(HWND owner, long, long, long) {
-  try {
-    const int answer =
-        MessageBoxA(owner, kConfirmationText, kConfirmationCaption, MB_YESNO | MB_ICONWARNING);
-    // Only a Yes is consent: a No, or a box that could not be shown (0), leaves the score alone.
-    if (answer != IDYES) return 0;
-    Alphabetizer();
-    return 1;
-  } catch (...) {
-    return 0;
-  }
+  return Guarded(0L, [owner] { return RunAfterConfirmation(owner); });
 }
 
-SCORIX_EXTENSION_EXPORT void WINAPI ScorixExtensionTerminate(long) {}
+SCORIX_EXTENSION_EXPORT void WINAPI ScorixExtensionTerminate(long) {
+  Guarded([] {});  // nothing survives an invocation, so there is nothing to release
+}
 
-SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionGetMenuStatus(long) { return 1; }
+SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionGetMenuStatus(long) {
+  return Guarded(1L, [] { return 1L; });
+}
 
 }  // extern "C"

@@ -2,6 +2,8 @@
 // with the Windows API calling convention (the callee removes its arguments from the stack).
 #pragma once
 
+#include <cstddef>
+
 #include "platform/win32.h"
 
 // The menu item a plug-in offers, as the host lays it out (the host's memory; 196 bytes filled).
@@ -14,6 +16,11 @@ struct ScorixMenuItemRecord {
   unsigned short reserved2;
 };
 #pragma pack(pop)
+static_assert(offsetof(ScorixMenuItemRecord, title) == 0, "title at byte 0");
+static_assert(offsetof(ScorixMenuItemRecord, description) == 64, "description at byte 64");
+static_assert(offsetof(ScorixMenuItemRecord, short_name) == 128, "short name at byte 128");
+static_assert(offsetof(ScorixMenuItemRecord, reserved1) == 192, "first zero word at byte 192");
+static_assert(offsetof(ScorixMenuItemRecord, reserved2) == 194, "second zero word at byte 194");
 static_assert(sizeof(ScorixMenuItemRecord) == 196, "the menu item record is 196 bytes");
 
 extern "C" {
@@ -25,7 +32,9 @@ long WINAPI ScorixExtensionInit(long unused, unsigned long* flags);
 long WINAPI ScorixExtensionEnumerate(long unused, long index, ScorixMenuItemRecord* record);
 // Asks the user to confirm, then sorts; answers 1 when the command ran, 0 otherwise.
 long WINAPI ScorixExtensionInvoke(HWND owner, long unused1, long unused2, long unused3);
+// Does nothing: no invocation leaves anything behind to release.
 void WINAPI ScorixExtensionTerminate(long unused);
+// The menu item is always available: answers 1.
 long WINAPI ScorixExtensionGetMenuStatus(long unused);
 }
 

@@ -25,13 +25,18 @@ HMODULE GetScorixHandle() {
   return host_module;
 }
 
-void SetScorixFrameworkVersion(unsigned long version) { RunningScorixVersion = version; }
+void SetScorixFrameworkVersion(unsigned long version) {
+  RunningScorixVersion = version;
+}
 
 namespace vaz::binding {
 
 GenericProc Slot::Resolve() {
   if (!looked_up) {
-    address = reinterpret_cast<GenericProc>(GetProcAddress(GetScorixHandle(), name));
+    // Without a host module every export counts as missing. GetProcAddress is not asked with a
+    // null handle: Windows would then search whatever executable loaded us.
+    HMODULE host = GetScorixHandle();
+    address = host ? reinterpret_cast<GenericProc>(GetProcAddress(host, name)) : nullptr;
     looked_up = true;
     next = looked_up_slots;
     looked_up_slots = this;
