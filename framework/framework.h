@@ -2,4 +2,7 @@
 #pragma once
 
 #include "framework/base.h"
+#include "framework/categories.h"
+#include "framework/collections.h"
+#include "framework/data.h"
 #include "vaz/vaz.h"

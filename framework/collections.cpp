@@ -1,0 +1,150 @@
+#include "framework/collections.h"
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace {
+
+// The largest element array this build can address.
+constexpr long long kMaxArraySlots = static_cast<long long>(SIZE_MAX / sizeof(__FCBase*)) < INT_MAX
+                                         ? static_cast<long long>(SIZE_MAX / sizeof(__FCBase*))
+                                         : INT_MAX;
+
+bool SameIdentity(const EDataID& a, const EDataID& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+}  // namespace
+
+__FCCollection::~__FCCollection() {
+  _FreeElements();
+  delete[] _items;
+  _items = nullptr;
+  _count = 0;
+}
+
+void __FCCollection::DebugDump() {
+  __FCBase::DebugDump();
+  DebugOutDigit("Array size: ", _arraysize);
+  DebugOutDigit("Number of items: ", _count);
+  for (int i = 0; i < _count; ++i) {
+    DebugOutDigit("===> Object item: ", i);
+    if (__FCBase* element = GetItemAt(i)) element->DebugDump();
+  }
+}
+
+__FCBase* __FCCollection::GetItemAt(int index) const {
+  if (index < 0 || index >= _count || !_items) return nullptr;
+  return _items[index];
+}
+
+bool __FCCollection::ElementExists(const __FCBase* element) const {
+  if (!element) return false;
+  for (int i = 0; i < _count; ++i) {
+    if (_items[i] == element) return true;
+  }
+  return false;
+}
+
+void __FCCollection::Add(__FCBase* element) {
+  _RequireElement(1);
+  _items[_count] = element;
+  ++_count;
+}
+
+void __FCCollection::_RequireElement(int extra) {
+  if (extra <= 0) return;
+  const long long needed = static_cast<long long>(_count) + extra;
+  if (_arraysize >= needed) return;
+  // The next multiple of ten strictly above what is needed.
+  const long long size = (needed + kGrowthBlock) / kGrowthBlock * kGrowthBlock;
+  if (size > kMaxArraySlots) throw std::bad_alloc();
+  auto** grown = new __FCBase*[static_cast<std::size_t>(size)];
+  for (int i = 0; i < _count; ++i) grown[i] = _items[i];
+  for (long long i = _count; i < size; ++i) grown[i] = nullptr;
+  delete[] _items;
+  _items = grown;
+  _arraysize = static_cast<int>(size);
+}
+
+void __FCCollection::_FreeElements() {
+  for (int i = 0; i < _count; ++i) {
+    delete _items[i];
+    _items[i] = nullptr;
+  }
+}
+
+int __FCCollection::ForEach(FCIteratorHandler* handler) {
+  return ToEndFrom(0, handler);
+}
+
+int __FCCollection::ToEndFrom(int start, FCIteratorHandler* handler) {
+  if (!handler) return 0;
+  int accepted = 0;
+  // _count is read on every round: a handler may append elements, and they are visited too.
+  for (int i = start < 0 ? 0 : start; i < _count; ++i) {
+    __FCBase* element = GetItemAt(i);
+    if (!element) continue;
+    if (!handler->Iterate(element)) break;
+    ++accepted;
+  }
+  return accepted;
+}
+
+int __FCCollection::ForEachIndex(FCIteratorHandler* handler) {
+  if (!handler) return 0;
+  int accepted = 0;
+  for (int i = 0; i < _count; ++i) {
+    __FCBase* element = GetItemAt(i);
+    if (!element) continue;
+    if (!handler->IterateIndex(element, i)) break;
+    ++accepted;
+  }
+  return accepted;
+}
+
+__FCBase* __FCCollection::Find(FCIteratorHandler* handler) {
+  if (!handler) return nullptr;
+  for (int i = 0; i < _count; ++i) {
+    __FCBase* element = GetItemAt(i);
+    if (element && handler->Match(element)) return element;
+  }
+  return nullptr;
+}
+
+void __FCCollection::Sort(FCIteratorHandler* handler) {
+  if (!handler) return;
+  for (int i = 0; i < _count - 1; ++i) {
+    for (int j = i + 1; j < _count; ++j) {
+      __FCBase* earlier = GetItemAt(i);
+      __FCBase* later = GetItemAt(j);
+      if (!earlier || !later) continue;
+      if (handler->Compare(earlier, later) > 0) std::swap(_items[i], _items[j]);
+    }
+  }
+}
+
+// The loader's record is cloned into the collection after every successful load. A host that
+// answers a step with the record it was already on would keep the walk going for ever; that
+// counts as an undelivered record.
+void __FCCollectionData::LoadAll(unsigned long version) {
+  _FreeElements();
+  _count = 0;
+  _loadreachedend = false;
+  std::unique_ptr<__FCBaseData> loader(CreateElement(version));
+  if (!loader) return;
+  if (loader->LoadFirst()) {
+    for (;;) {
+      Add(loader->CreateClone());
+      const EDataID delivered = loader->GetDataID();
+      if (!loader->LoadNext()) break;
+      if (SameIdentity(delivered, loader->GetDataID())) break;
+    }
+  }
+  _loadreachedend = loader->ReachedEndOfRecords();
+}

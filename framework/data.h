@@ -1,0 +1,172 @@
+// Data objects: framework objects that mirror one host data record (a tag, an 8-byte identity and
+// the record's bytes) and load, save, step and clone it through the host's data-record calls.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "framework/base.h"
+#include "vaz/vaz.h"
+
+// One host record. A concrete class names the tag, the size, where the bytes live and how to make
+// a fresh object of its own class.
+//
+// Storage is of two kinds. Fixed size: the bytes are embedded in the object and `Allocate`
+// returns them. Dynamic size: the bytes are a heap block sized by the host; such a class allocates
+// it with `_AllocateBlock` (which remembers how many bytes the block holds) and releases it in
+// `Deallocate` and in its destructor. The remembered block size keeps every load and save inside
+// the block even when the host's idea of the record's size changes between calls.
+class __FCBaseData : public __FCBase {
+ public:
+  explicit __FCBaseData(unsigned long version) : _version(version) {
+    std::memset(&_dataid, 0, sizeof _dataid);
+  }
+  __FCBaseData(const __FCBaseData&) = delete;
+  __FCBaseData& operator=(const __FCBaseData&) = delete;
+
+  const char* ClassName() override { return "__FCBaseData"; }
+  void DebugDump() override;
+  virtual unsigned long Tag() = 0;
+  // The number of bytes to load or save.
+  virtual long DataSize() = 0;
+  virtual void* Allocate() = 0;
+  virtual void Deallocate() {}
+  virtual bool IsDynamicSize() { return false; }
+  // A new, empty object of the same concrete class; the caller owns it.
+  virtual __FCBaseData* CreateObject(unsigned long version) = 0;
+  // Copies the source's loaded bytes into a heap block of this object's own, releasing any block
+  // it already held. Fixed-size classes override it to copy into their embedded record.
+  virtual void CloneMemoryFrom(__FCBaseData* source);
+  ~__FCBaseData() override = default;
+  // Writes `DataSize()` bytes back under the identity. Refused without a host call while nothing
+  // is loaded, or when the block holds fewer bytes than the host now expects.
+  virtual bool Save();
+  virtual bool LoadFirst() = 0;
+  // Steps the identity to the host's next record of the tag and loads it.
+  virtual bool LoadNext();
+
+  // Loads the record named by the identity. After a failure the storage and its old bytes stay,
+  // and the object counts as unloaded.
+  bool LoadDataBlock();
+  // Copies the version word, the identity and the bytes of `source` (an object of this class).
+  void CloneFrom(__FCBaseData* source);
+  __FCBaseData* CreateClone();
+  void ClearData();
+
+  // True when the last LoadFirst/LoadNext failed because the host holds no further record of
+  // this kind; false when it failed on a record the host named but did not deliver (or has not
+  // failed at all).
+  bool ReachedEndOfRecords() const { return _reachedend; }
+
+  void* GetDataBlock() const { return _datablock; }
+  long GetLoadedSize() const { return _loadedsize; }
+  unsigned long GetVersion() const { return _version; }
+  const EDataID& GetDataID() const { return _dataid; }
+  bool IsLoaded() const { return _loadedsize > 0; }
+
+ protected:
+  // Dynamic-size classes obtain their block here (a negative size counts as 0).
+  void* _AllocateBlock(long size);
+  // The bytes of the block that hold delivered record data: a field is read or written only
+  // inside them.
+  long _HeldBytes() const;
+  // The bytes the storage behind `_datablock` can take.
+  long _StorageCapacity();
+  // Whether `size` bytes (at least one) can be written from the storage.
+  bool _CanWrite(long size);
+  // Writes the DebugDump lines common to every data object.
+  void _DumpStorage();
+
+  void* _datablock = nullptr;
+  long _loadedsize = 0;
+  unsigned long _version;
+  EDataID _dataid;
+  // How many bytes the heap block of a dynamic-size object holds; 0 without a block.
+  long _blocksize = 0;
+  bool _reachedend = false;
+};
+
+// A fixed-size record embedded in the object. `Base` is the addressing class; the record's bytes
+// start zeroed, so an object that was never loaded holds no stray memory.
+template <class Base, long kSize>
+class __FCFixedSizeData : public Base {
+ public:
+  explicit __FCFixedSizeData(unsigned long version) : Base(version) {}
+
+  long DataSize() override { return kSize; }
+  void* Allocate() override { return _record; }
+  // Copies the whole embedded record and counts it as loaded, whatever the source's loaded size.
+  void CloneMemoryFrom(__FCBaseData* source) override {
+    auto* same = dynamic_cast<__FCFixedSizeData*>(source);
+    if (!same) return;
+    std::memcpy(_record, same->_record, kSize);
+    this->_datablock = _record;
+    this->_loadedsize = kSize;
+  }
+
+ protected:
+  unsigned char _record[kSize] = {};
+};
+
+// Records addressed by a single 16-bit number, numbered from 0.
+class __FCGlobals : public __FCBaseData {
+ public:
+  using __FCBaseData::__FCBaseData;
+  const char* ClassName() override { return "__FCGlobals"; }
+  bool LoadFirst() override { return Load(0); }
+  bool Load(short number);
+};
+
+// Records addressed by an item number (cmper) and an incident number (inci).
+class __FCOther : public __FCBaseData {
+ public:
+  using __FCBaseData::__FCBaseData;
+  const char* ClassName() override { return "__FCOther"; }
+};
+
+// Records addressed by item number alone, incident always 0; item numbers start at 1.
+class __FCNoInciOther : public __FCOther {
+ public:
+  using __FCOther::__FCOther;
+  const char* ClassName() override { return "__FCNoInciOther"; }
+  void DebugDump() override;
+  // Loads item 1; when the host has no item 1, the first record it holds. Reaching no record at
+  // all sets ReachedEndOfRecords().
+  bool LoadFirst() override;
+  virtual bool Load(unsigned short cmper);
+  // Saves the loaded bytes under another item number; the identity changes only when the object
+  // holds loaded bytes.
+  virtual bool SaveAs(unsigned short cmper);
+  // Creates a new record; the host's new item number is then read with GetItemNo(). On failure
+  // the identity is restored.
+  virtual bool SaveNew();
+  virtual unsigned short GetItemNo() { return _dataid.other.cmper; }
+
+  static constexpr unsigned short kNewItemNumber = 0xFFFF;
+
+ protected:
+  void _SetItem(unsigned short cmper) {
+    _dataid.other.cmper = cmper;
+    _dataid.other.inci = 0;
+  }
+  void _DumpItem();
+};
+
+// Little-endian field access inside a record's bytes, bounded by the bytes the record holds.
+namespace record_field {
+
+inline bool Fits(long held, long offset, long width) {
+  return offset >= 0 && width >= 0 && held >= width && offset <= held - width;
+}
+
+inline std::int16_t ReadInt16(const unsigned char* bytes, long offset) {
+  return static_cast<std::int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+inline void WriteInt16(unsigned char* bytes, long offset, std::int16_t value) {
+  const auto word = static_cast<std::uint16_t>(value);
+  bytes[offset] = static_cast<unsigned char>(word & 0xFF);
+  bytes[offset + 1] = static_cast<unsigned char>(word >> 8);
+}
+
+}  // namespace record_field
