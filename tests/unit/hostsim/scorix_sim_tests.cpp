@@ -1,0 +1,190 @@
+// scorix-sim as a person or a script runs it: a separate process, its output and exit code.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string TempPath(const std::string& name) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + "scorix_sim_" + test->name() + "_" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path) << text;
+}
+
+// Runs scorix-sim with standard input from /dev/null, so nobody is at its terminal.
+Outcome RunSim(const std::string& arguments) {
+  const std::string err_path = TempPath("stderr.txt");
+  const std::string command =
+      std::string(SCORIX_SIM_PATH) + " " + arguments + " </dev/null 2>" + err_path;
+  Outcome outcome;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    ADD_FAILURE() << "cannot start " << command;
+    return outcome;
+  }
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.out.append(buffer, got);
+  const int status = pclose(pipe);
+  outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  outcome.err = ReadFile(err_path);
+  std::remove(err_path.c_str());
+  return outcome;
+}
+
+const std::string kSamples = SCORIX_SAMPLES_DIR;
+const std::string kWorkedExample = kSamples + "/worked_example.json";
+
+TEST(ScorixSimArguments, NoCommandIsAUsageError) {
+  const Outcome outcome = RunSim("");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("no command given"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("usage:"), std::string::npos) << outcome.err;
+}
+
+TEST(ScorixSimArguments, UnknownCommandIsAUsageError) {
+  const Outcome outcome = RunSim("sort " + kWorkedExample);
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("unknown command \"sort\""), std::string::npos) << outcome.err;
+}
+
+TEST(ScorixSimArguments, ShowWithoutADocumentIsAUsageError) {
+  const Outcome outcome = RunSim("show");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("show takes one document"), std::string::npos) << outcome.err;
+}
+
+TEST(ScorixSimArguments, RunWithABadAnswerIsAUsageError) {
+  const Outcome outcome = RunSim("run plugin.so " + kWorkedExample + " --answer perhaps");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("--answer must be yes or no"), std::string::npos) << outcome.err;
+}
+
+TEST(ScorixSimArguments, RunWithNobodyToAnswerIsRefused) {
+  const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kWorkedExample);
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("give --answer yes|no"), std::string::npos) << outcome.err;
+}
+
+TEST(ScorixSimArguments, RunWithAModuleThatWillNotLoadNamesIt) {
+  const Outcome outcome = RunSim("run /nonexistent/plugin.so " + kWorkedExample + " --answer yes");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("cannot load the plug-in /nonexistent/plugin.so"), std::string::npos)
+      << outcome.err;
+}
+
+TEST(ScorixSimDocuments, AMissingDocumentIsNamed) {
+  const Outcome outcome = RunSim("show /nonexistent/score.json");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("/nonexistent/score.json: cannot read the file"), std::string::npos)
+      << outcome.err;
+}
+
+TEST(ScorixSimDocuments, ADirectoryIsNotADocument) {
+  const Outcome outcome = RunSim("show " + kSamples);
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find(kSamples + ": cannot read the file"), std::string::npos)
+      << outcome.err;
+}
+
+TEST(ScorixSimDocuments, AnUnwritableOutFileIsReported) {
+  const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kWorkedExample +
+                                 " --answer no --out /nonexistent/after.json");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("/nonexistent/after.json: cannot write the file"), std::string::npos)
+      << outcome.err;
+}
+
+TEST(ScorixSimDocuments, AMalformedDocumentIsRefusedWithThePlace) {
+  const std::string path = TempPath("bad.json");
+  WriteFile(path, R"({"categories": [{"number": 1, "name": "a"}, {"number": 1, "name": "b"}]})");
+  for (const std::string& command :
+       {"show " + path, std::string("run ") + SCORIX_PLUGIN_PATH + " " + path + " --answer yes"}) {
+    const Outcome outcome = RunSim(command);
+    EXPECT_EQ(outcome.exit_code, 2) << command;
+    EXPECT_NE(outcome.err.find("categories[1].number: 1 is already used by categories[0]"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(outcome.out, "") << "nothing is run on a bad document";
+  }
+}
+
+TEST(ScorixSimDocuments, NotJsonIsRefused) {
+  const std::string path = TempPath("text.json");
+  WriteFile(path, "categories: Dynamics\n");
+  const Outcome outcome = RunSim("show " + path);
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("not valid JSON"), std::string::npos) << outcome.err;
+}
+
+TEST(ScorixSimShow, PrintsTheWorkedExamplesTables) {
+  const Outcome outcome = RunSim("show " + kWorkedExample);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_EQ(outcome.out,
+            "Document: 3 categories, 2 text and 0 shape expression definitions\n"
+            "\n"
+            "Categories:\n"
+            "  Slot  Name   User-created  Text  Shape\n"
+            "  ----  -----  ------------  ----  -----\n"
+            "     1  Base   no               0      0\n"
+            "     2  Zeta   yes              1      0\n"
+            "     3  Alpha  yes              1      0\n"
+            "\n"
+            "Expression definitions:\n"
+            "  Kind  Number  Category  Category name  Description\n"
+            "  ----  ------  --------  -------------  -----------\n"
+            "  text       1         2  Zeta           X\n"
+            "  text       2         3  Alpha          Y\n");
+}
+
+TEST(ScorixSimRun, AnsweredNoChangesNothingAndSucceeds) {
+  const std::string after = TempPath("after.json");
+  const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kWorkedExample +
+                                 " --answer no --out " + after);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_NE(outcome.out.find("nothing changed"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("[Alphabetizer WARNING]"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("Summary: 0 categories moved, 0 expression definitions re-pointed, "
+                             "0 records written."),
+            std::string::npos)
+      << outcome.out;
+  const Outcome before_and_after = RunSim("show " + after);
+  EXPECT_EQ(before_and_after.out, RunSim("show " + kWorkedExample).out);
+}
+
+TEST(ScorixSimRun, AnsweredYesSortsTheWorkedExample) {
+  const std::string after = TempPath("after.json");
+  const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kWorkedExample +
+                                 " --answer yes --out " + after);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_NE(outcome.out.find("Summary: 2 categories moved, 2 expression definitions re-pointed"),
+            std::string::npos)
+      << outcome.out;
+  const Outcome shown = RunSim("show " + after);
+  EXPECT_NE(shown.out.find("  text       1         3  Zeta           X\n"
+                           "  text       2         2  Alpha          Y\n"),
+            std::string::npos)
+      << shown.out;
+}
+
+}  // namespace
