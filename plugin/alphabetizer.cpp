@@ -1,3 +1,244 @@
 #include "plugin/alphabetizer.h"
 
-void Alphabetizer() {}
+#include <cstdio>
+#include <cstring>
+
+#include "plugin/record_journal.h"
+
+namespace {
+
+const char kEditName[] = "Sort Categories";
+const char kMessageCaption[] = "Alphabetizer";
+
+const char kIncompleteLoad[] =
+    "The categories were not sorted, because Scorix did not hand out all category and expression "
+    "definitions.\n\nThe score is unchanged.";
+const char kChangedDuringLoad[] =
+    "The categories were not sorted, because they changed while they were being read.\n\nThe "
+    "score is unchanged.";
+const char kSaveRefused[] =
+    "The categories were not sorted, because Scorix refused to save a record. Every change was "
+    "undone.\n\nThe score is unchanged.";
+const char kRestoreFailed[] =
+    "The categories were not sorted, because Scorix refused to save a record, and some of the "
+    "records already changed could not be restored.\n\nPlease check the categories and expressions "
+    "of the score.";
+
+// An expression definition holds its category in one byte.
+constexpr int kHighestReachableCategory = 255;
+
+void Tell(const char* text) {
+  MessageBoxA(nullptr, text, kMessageCaption, MB_OK | MB_ICONWARNING);
+}
+
+bool SameBytes(__FCBaseData* a, __FCBaseData* b) {
+  return a->GetLoadedSize() == b->GetLoadedSize() &&
+         a->GetDataID().other.cmper == b->GetDataID().other.cmper &&
+         std::memcmp(a->GetDataBlock(), b->GetDataBlock(),
+                     static_cast<std::size_t>(a->GetLoadedSize())) == 0;
+}
+
+// Both loads of the categories must hold the same records in the same order: the slots of the
+// second are where the first, once sorted, is written.
+bool SameCategories(const FCCategoryDefs& first, const FCCategoryDefs& second) {
+  if (first.GetCount() != second.GetCount()) return false;
+  for (int index = 0; index < first.GetCount(); ++index) {
+    FCCategoryDef* a = first.GetCategoryDefAt(index);
+    FCCategoryDef* b = second.GetCategoryDefAt(index);
+    if (!a || !b || !SameBytes(a, b)) return false;
+  }
+  return true;
+}
+
+// Every record the host named was delivered with its bytes.
+bool LoadedCompletely(const __FCCollectionData& collection) {
+  if (!collection.LoadReachedEnd()) return false;
+  for (int index = 0; index < collection.GetCount(); ++index) {
+    auto* record = dynamic_cast<__FCBaseData*>(collection.GetItemAt(index));
+    if (!record || !record->IsLoaded()) return false;
+  }
+  return true;
+}
+
+FCTextExpressionDef* DefinitionAt(const FCTextExpressionDefs& expressions, int index) {
+  return expressions.GetTextExpressionDefAt(index);
+}
+
+FCShapeExpressionDef* DefinitionAt(const FCShapeExpressionDefs& expressions, int index) {
+  return expressions.GetShapeExpressionDefAt(index);
+}
+
+template <class Definitions>
+bool RefersTo(const Definitions& expressions, int category) {
+  for (int index = 0; index < expressions.GetCount(); ++index) {
+    const auto* definition = DefinitionAt(expressions, index);
+    if (definition && definition->GetCategoryByte() == category) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// ---- FCAlphabetizer ----
+
+FCAlphabetizer::~FCAlphabetizer() {
+  delete[] _textrepointed;
+  delete[] _shaperepointed;
+}
+
+void FCAlphabetizer::AssignTextExpressions(FCTextExpressionDefs* expressions) {
+  _textexpressions = expressions;
+  delete[] _textrepointed;
+  _textcount = expressions ? expressions->GetCount() : 0;
+  _textrepointed = new unsigned char[static_cast<std::size_t>(_textcount)]();
+}
+
+void FCAlphabetizer::AssignShapeExpressions(FCShapeExpressionDefs* expressions) {
+  _shapeexpressions = expressions;
+  delete[] _shaperepointed;
+  _shapecount = expressions ? expressions->GetCount() : 0;
+  _shaperepointed = new unsigned char[static_cast<std::size_t>(_shapecount)]();
+}
+
+int FCAlphabetizer::Compare(__FCBase* a, __FCBase* b) {
+  auto* first = dynamic_cast<FCCategoryDef*>(a);
+  auto* second = dynamic_cast<FCCategoryDef*>(b);
+  if (!first || !second) return 0;
+  if (!first->IsUserCreated() || !second->IsUserCreated()) return 0;
+  return first->CompareName(*second);
+}
+
+bool FCAlphabetizer::IterateIndex(__FCBase* element, int index) {
+  auto* sorted = dynamic_cast<FCCategoryDef*>(element);
+  FCCategoryDef* slot =
+      _unsortedcategories ? _unsortedcategories->GetCategoryDefAt(index) : nullptr;
+  if (sorted && slot) CopyMembers(sorted, slot);
+  return _allsaved;
+}
+
+void FCAlphabetizer::CopyMembers(FCCategoryDef* sorted, FCCategoryDef* slot) {
+  const int newnumber = slot->GetID();
+  slot->CopyRecordFrom(*sorted);
+  slot->SetID(static_cast<short>(newnumber));
+  if (slot->IsUserCreated()) {
+    const bool saved = _journal ? _journal->Save(slot) : slot->Save();
+    if (!saved) {
+      _allsaved = false;
+      return;
+    }
+  }
+  const int oldnumber = sorted->GetID();
+  _Repoint(_textexpressions, _textrepointed, _textcount, oldnumber, newnumber);
+  _Repoint(_shapeexpressions, _shaperepointed, _shapecount, oldnumber, newnumber);
+}
+
+template <class Definitions>
+void FCAlphabetizer::_Repoint(Definitions* expressions, unsigned char* repointed, int marks,
+                              int oldnumber, int newnumber) {
+  if (!expressions || !repointed) return;
+  for (int index = 0; index < expressions->GetCount() && index < marks; ++index) {
+    auto* definition = DefinitionAt(*expressions, index);
+    if (!definition || repointed[index] || definition->GetCategoryByte() != oldnumber) continue;
+    definition->SetCategoryByte(static_cast<unsigned char>(newnumber & 0xFF));
+    repointed[index] = 1;
+  }
+}
+
+// ---- The command ----
+
+namespace {
+
+// The position of the first category that expression definitions refer to and that would move
+// to a number their one-byte category field cannot hold; -1 when there is none.
+int CategoryMovedOutOfReach(const FCCategoryDefs& sorted, const FCCategoryDefs& slots,
+                            const FCTextExpressionDefs& texts,
+                            const FCShapeExpressionDefs& shapes) {
+  for (int index = 0; index < sorted.GetCount(); ++index) {
+    FCCategoryDef* moved = sorted.GetCategoryDefAt(index);
+    FCCategoryDef* slot = slots.GetCategoryDefAt(index);
+    if (!moved || !slot || moved->GetID() == slot->GetID()) continue;
+    const int newnumber = slot->GetID();
+    if (newnumber >= 0 && newnumber <= kHighestReachableCategory) continue;
+    if (RefersTo(texts, moved->GetID()) || RefersTo(shapes, moved->GetID())) return index;
+  }
+  return -1;
+}
+
+void TellOutOfReach(FCCategoryDef* category, int newnumber) {
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "The categories were not sorted, because the category \"%.66s\" would move to "
+                "number %d, and expressions can only refer to categories up to %d.\n\nThe score "
+                "is unchanged.",
+                category->GetName().c_str(), newnumber, kHighestReachableCategory);
+  Tell(text);
+}
+
+template <class Definitions>
+bool SaveEvery(Definitions* expressions, RecordJournal* journal) {
+  for (int index = 0; index < expressions->GetCount(); ++index) {
+    auto* definition = dynamic_cast<__FCBaseData*>(expressions->GetItemAt(index));
+    if (!definition || !journal->Save(definition)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Alphabetizer() {
+  FCAlphabetizer handler;
+  FCCategoryDefs sorted;
+  FCCategoryDefs reference;
+  sorted.LoadAll(kScorixApiVersion);
+  reference.LoadAll(kScorixApiVersion);
+  FCTextExpressionDefs texts;
+  texts.LoadAll(kScorixApiVersion);
+  FCShapeExpressionDefs shapes;
+  shapes.LoadAll(kScorixApiVersion);
+
+  if (!LoadedCompletely(sorted) || !LoadedCompletely(reference) || !LoadedCompletely(texts) ||
+      !LoadedCompletely(shapes)) {
+    Tell(kIncompleteLoad);
+    return;
+  }
+  if (!SameCategories(sorted, reference)) {
+    Tell(kChangedDuringLoad);
+    return;
+  }
+
+  sorted.Sort(&handler);
+  handler.AssignUnsortedCategories(&reference);
+  handler.AssignTextExpressions(&texts);
+  handler.AssignShapeExpressions(&shapes);
+  const int unreachable = CategoryMovedOutOfReach(sorted, reference, texts, shapes);
+  if (unreachable >= 0) {
+    TellOutOfReach(sorted.GetCategoryDefAt(unreachable),
+                   reference.GetCategoryDefAt(unreachable)->GetID());
+    return;
+  }
+
+  RecordJournal journal;
+  journal.Capture(&reference);
+  journal.Capture(&texts);
+  journal.Capture(&shapes);
+  handler.AssignJournal(&journal);
+
+  const bool edit_open =
+      FX_StartScorixEdit(static_cast<long>(reinterpret_cast<std::uintptr_t>(kEditName)),
+                         kScorixApiVersion) != 0;
+  sorted.ForEachIndex(&handler);
+  const bool saved =
+      handler.AllSaved() && SaveEvery(&texts, &journal) && SaveEvery(&shapes, &journal);
+  if (saved) {
+    FX_EndScorixEdit(kScorixApiVersion);
+    return;
+  }
+  if (edit_open && FX_CancelScorixEdit(kScorixApiVersion) != 0) {
+    Tell(kSaveRefused);
+    return;
+  }
+  // No edit to cancel: write back what was already saved, last first.
+  const bool restored = journal.RestoreSaved();
+  if (!edit_open) FX_EndScorixEdit(kScorixApiVersion);
+  Tell(restored ? kSaveRefused : kRestoreFailed);
+}
