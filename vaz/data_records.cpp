@@ -531,12 +531,18 @@ short WINAPI FX_SaveEData(unsigned long tag, EDataID* id, void* buffer, long siz
   return HostSaveEData(tag, id, buffer, size, translated);
 }
 
-short WINAPI FX_CreateEData(unsigned long tag, EDataID* id, void* buffer, long size,
-                            unsigned long version) {  // [required]
-  VAZ_HOST_SLOT(FX_CreateEData);
+// Creating and walking records only translate the version word before the host sees them.
+static short ForwardTranslated(vaz::binding::Slot& slot, unsigned long tag, EDataID* id,
+                               void* buffer, long size, unsigned long version) {
   HandleNoduraVersion(tag, size, version);
   return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), P(buffer), L(size),
                                       V(version));
+}
+
+short WINAPI FX_CreateEData(unsigned long tag, EDataID* id, void* buffer, long size,
+                            unsigned long version) {  // [required]
+  VAZ_HOST_SLOT(FX_CreateEData);
+  return ForwardTranslated(slot, tag, id, buffer, size, version);
 }
 
 short WINAPI FX_DeleteEData(unsigned long tag, EDataID* id, unsigned long version) {  // [required]
@@ -547,15 +553,11 @@ short WINAPI FX_DeleteEData(unsigned long tag, EDataID* id, unsigned long versio
 short WINAPI FX_PreviousEData(unsigned long tag, EDataID* id, void* buffer, long size,
                               unsigned long version) {  // [required]
   VAZ_HOST_SLOT(FX_PreviousEData);
-  HandleNoduraVersion(tag, size, version);
-  return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), P(buffer), L(size),
-                                      V(version));
+  return ForwardTranslated(slot, tag, id, buffer, size, version);
 }
 
 short WINAPI FX_NextEData(unsigned long tag, EDataID* id, void* buffer, long size,
                           unsigned long version) {  // [required]
   VAZ_HOST_SLOT(FX_NextEData);
-  HandleNoduraVersion(tag, size, version);
-  return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), P(buffer), L(size),
-                                      V(version));
+  return ForwardTranslated(slot, tag, id, buffer, size, version);
 }
