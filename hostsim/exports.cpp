@@ -28,33 +28,59 @@ using hostsim::Word;
 #define HOSTSIM_ARGS_7 a1, a2, a3, a4, a5, a6, a7
 #define HOSTSIM_PARAMS_8 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8
 #define HOSTSIM_ARGS_8 a1, a2, a3, a4, a5, a6, a7, a8
-#define HOSTSIM_PARAMS_9 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9
+#define HOSTSIM_PARAMS_9 \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9
 #define HOSTSIM_ARGS_9 a1, a2, a3, a4, a5, a6, a7, a8, a9
-#define HOSTSIM_PARAMS_10 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10
+#define HOSTSIM_PARAMS_10 \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10
 #define HOSTSIM_ARGS_10 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10
-#define HOSTSIM_PARAMS_11 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11
+#define HOSTSIM_PARAMS_11                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11
 #define HOSTSIM_ARGS_11 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11
-#define HOSTSIM_PARAMS_12 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12
+#define HOSTSIM_PARAMS_12                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12
 #define HOSTSIM_ARGS_12 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12
-#define HOSTSIM_PARAMS_13 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13
+#define HOSTSIM_PARAMS_13                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13
 #define HOSTSIM_ARGS_13 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13
-#define HOSTSIM_PARAMS_14 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14
+#define HOSTSIM_PARAMS_14                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13, Word a14
 #define HOSTSIM_ARGS_14 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14
-#define HOSTSIM_PARAMS_15 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14, Word a15
+#define HOSTSIM_PARAMS_15                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13, Word a14, Word a15
 #define HOSTSIM_ARGS_15 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15
-#define HOSTSIM_PARAMS_16 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14, Word a15, Word a16
+#define HOSTSIM_PARAMS_16                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13, Word a14, Word a15, Word a16
 #define HOSTSIM_ARGS_16 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16
-#define HOSTSIM_PARAMS_17 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17
+#define HOSTSIM_PARAMS_17                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17
 #define HOSTSIM_ARGS_17 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17
-#define HOSTSIM_PARAMS_18 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17, Word a18
-#define HOSTSIM_ARGS_18 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18
-#define HOSTSIM_PARAMS_19 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17, Word a18, Word a19
-#define HOSTSIM_ARGS_19 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, a19
-#define HOSTSIM_PARAMS_20 Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17, Word a18, Word a19, Word a20
-#define HOSTSIM_ARGS_20 a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, a19, a20
+#define HOSTSIM_PARAMS_18                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17, Word a18
+#define HOSTSIM_ARGS_18 \
+  a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18
+#define HOSTSIM_PARAMS_19                                                                    \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10, \
+      Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17, Word a18, Word a19
+#define HOSTSIM_ARGS_19 \
+  a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, a19
+#define HOSTSIM_PARAMS_20                                                                       \
+  Word a1, Word a2, Word a3, Word a4, Word a5, Word a6, Word a7, Word a8, Word a9, Word a10,    \
+      Word a11, Word a12, Word a13, Word a14, Word a15, Word a16, Word a17, Word a18, Word a19, \
+      Word a20
+#define HOSTSIM_ARGS_20 \
+  a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16, a17, a18, a19, a20
 
 #define HOSTSIM_DEFINE_EXPORT(name, words)                                       \
-  HOSTSIM_EXPORT Word WINAPI name(HOSTSIM_PARAMS_##words) {                     \
+  HOSTSIM_EXPORT Word WINAPI name(HOSTSIM_PARAMS_##words) {                      \
     const Word args[] = {HOSTSIM_ARGS_##words};                                  \
     return hostsim::SimHost::Instance().Dispatch(hostsim::ExportId::name, args); \
   }
@@ -77,9 +103,15 @@ const ExportEntry kExports[] = {HOSTSIM_EXPORTS(HOSTSIM_EXPORT_ENTRY)};
 static_assert(sizeof(kExports) / sizeof(kExports[0]) == kExportCount, "one entry per export");
 }  // namespace
 
-const char* ExportName(ExportId id) { return kExports[static_cast<int>(id)].name; }
-int ExportWordCount(ExportId id) { return kExports[static_cast<int>(id)].words; }
-FARPROC ExportAddress(ExportId id) { return kExports[static_cast<int>(id)].address; }
+const char* ExportName(ExportId id) {
+  return kExports[static_cast<int>(id)].name;
+}
+int ExportWordCount(ExportId id) {
+  return kExports[static_cast<int>(id)].words;
+}
+FARPROC ExportAddress(ExportId id) {
+  return kExports[static_cast<int>(id)].address;
+}
 
 bool FindExport(const std::string& name, ExportId* id) {
   for (int i = 0; i < kExportCount; ++i) {

@@ -1,17 +1,200 @@
-// Placeholder until the measuring driver lands.
 #include "hostsim/plugin_driver.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#if !(defined(__GNUC__) && defined(__i386__))
+#error "the entry-point thunk is i386 assembly in GCC syntax (Linux -m32 or MinGW i686)"
+#endif
+
 namespace hostsim {
-PluginDriver::~PluginDriver() { Unload(); }
-bool PluginDriver::Load(const std::string&, std::string* error) {
-  if (error) *error = "not implemented";
-  return false;
+
+namespace {
+
+static_assert(sizeof(void*) == 4, "entry points take 32-bit words; the driver is i386 only");
+
+struct EntryPoint {
+  const char* name;
+  int argument_words;
+};
+
+// The six exports every plug-in offers, with the argument words the host pushes for each.
+constexpr EntryPoint kEntryPoints[] = {
+    {"ScorixExtensionVersion", 1},   {"ScorixExtensionInit", 2},
+    {"ScorixExtensionEnumerate", 3}, {"ScorixExtensionInvoke", 4},
+    {"ScorixExtensionTerminate", 1}, {"ScorixExtensionGetMenuStatus", 1},
+};
+
+constexpr int kMenuTextBytes = 64;
+
+// The menu item as the host lays it out for ScorixExtensionEnumerate to fill.
+#pragma pack(push, 1)
+struct MenuItemRecord {
+  char title[kMenuTextBytes];
+  char description[kMenuTextBytes];
+  char short_name[kMenuTextBytes];
+  unsigned char reserved1[2];  // little-endian 16-bit words
+  unsigned char reserved2[2];
+};
+#pragma pack(pop)
+static_assert(offsetof(MenuItemRecord, title) == 0, "title at 0");
+static_assert(offsetof(MenuItemRecord, description) == 64, "description at 64");
+static_assert(offsetof(MenuItemRecord, short_name) == 128, "short name at 128");
+static_assert(offsetof(MenuItemRecord, reserved1) == 192, "first reserved word at 192");
+static_assert(offsetof(MenuItemRecord, reserved2) == 194, "second reserved word at 194");
+static_assert(sizeof(MenuItemRecord) == 196, "the menu item record is 196 bytes");
+
+// Bytes the plug-in leaves alone keep this value, so they show in the session.
+constexpr unsigned char kUntouched = 0xCC;
+
+// What the thunk needs while the stack is not its own: kept in memory that one register points
+// at, so no operand is addressed relative to the stack pointer the pushes move.
+struct ThunkFrame {
+  FARPROC function;           // offset 0
+  const std::uint32_t* args;  // offset 4
+  std::uint32_t count;        // offset 8
+  std::uint32_t esp_before;   // offset 12: the stack pointer just before the first push
+};
+static_assert(offsetof(ThunkFrame, function) == 0, "the thunk reads the function at 0");
+static_assert(offsetof(ThunkFrame, args) == 4, "the thunk reads the arguments at 4");
+static_assert(offsetof(ThunkFrame, count) == 8, "the thunk reads the count at 8");
+static_assert(offsetof(ThunkFrame, esp_before) == 12, "the thunk keeps the stack pointer at 12");
+
+// The plug-in need not end a field with NUL; the text never runs past the field.
+std::string FixedText(const char (&field)[kMenuTextBytes]) {
+  return std::string(field, strnlen(field, kMenuTextBytes));
 }
-void PluginDriver::Announce(PluginSession*, unsigned long) {}
-long PluginDriver::Invoke(HWND, PluginSession*) { return 0; }
-void PluginDriver::Terminate(PluginSession*) {}
-void PluginDriver::Unload() { module_ = nullptr; }
-std::uint32_t PluginDriver::Call(const char*, const std::uint32_t*, int, PluginSession*) {
+
+unsigned ReadWord16(const unsigned char* bytes) {
+  return static_cast<unsigned>(bytes[0]) | (static_cast<unsigned>(bytes[1]) << 8);
+}
+
+MenuItem ReadMenuItem(const MenuItemRecord& record, bool offered) {
+  MenuItem item;
+  item.offered = offered;
+  item.title = FixedText(record.title);
+  item.description = FixedText(record.description);
+  item.short_name = FixedText(record.short_name);
+  item.reserved1 = ReadWord16(record.reserved1);
+  item.reserved2 = ReadWord16(record.reserved2);
+  return item;
+}
+
+int ArgumentWords(const char* name) {
+  for (const auto& entry : kEntryPoints) {
+    if (std::strcmp(entry.name, name) == 0) return entry.argument_words;
+  }
   return 0;
 }
+
+std::uint32_t Word(const void* pointer) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+}
+
+}  // namespace
+
+std::uint32_t CallWithWords(FARPROC function, const std::uint32_t* args, int count,
+                            int* removed_bytes) {
+  ThunkFrame frame{function, args, static_cast<std::uint32_t>(std::max(count, 0)), 0};
+  std::uint32_t result;
+  std::uint32_t moved;  // stack pointer after the call minus before the pushes
+  // The stack is aligned to 16 bytes at the call, as the POSIX i386 ABI expects, and the
+  // original stack pointer is restored from ESI whatever the callee did to it.
+  asm volatile(
+      "movl %%esp, %%esi\n\t"
+      "movl 8(%%edi), %%ecx\n\t"
+      "leal 0(,%%ecx,4), %%edx\n\t"
+      "subl %%edx, %%esp\n\t"
+      "andl $-16, %%esp\n\t"
+      "addl %%edx, %%esp\n\t"
+      "movl %%esp, 12(%%edi)\n\t"
+      "movl 4(%%edi), %%edx\n\t"
+      "1:\n\t"
+      "testl %%ecx, %%ecx\n\t"
+      "jz 2f\n\t"
+      "pushl -4(%%edx,%%ecx,4)\n\t"
+      "decl %%ecx\n\t"
+      "jmp 1b\n\t"
+      "2:\n\t"
+      "call *(%%edi)\n\t"
+      "movl %%esp, %%ecx\n\t"
+      "subl 12(%%edi), %%ecx\n\t"
+      "movl %%esi, %%esp\n\t"
+      : "=a"(result), "=c"(moved)
+      : "D"(&frame)
+      : "edx", "esi", "memory", "cc");
+  if (removed_bytes) {
+    *removed_bytes = static_cast<int>(moved) + 4 * static_cast<int>(frame.count);
+  }
+  return result;
+}
+
+PluginDriver::~PluginDriver() {
+  Unload();
+}
+
+bool PluginDriver::Load(const std::string& path, std::string* error) {
+  Unload();
+  module_ = LoadLibraryA(path.c_str());
+  if (!module_) {
+    if (error) *error = "cannot load " + path;
+    return false;
+  }
+  for (const auto& entry : kEntryPoints) {
+    if (!GetProcAddress(module_, entry.name)) {
+      if (error) *error = path + " does not export " + entry.name;
+      Unload();
+      return false;
+    }
+  }
+  return true;
+}
+
+void PluginDriver::Announce(PluginSession* session, unsigned long host_version) {
+  const std::uint32_t version_args[] = {static_cast<std::uint32_t>(host_version)};
+  Call("ScorixExtensionVersion", version_args, 1, session);
+
+  std::uint32_t flags = 0;
+  const std::uint32_t init_args[] = {0, Word(&flags)};
+  Call("ScorixExtensionInit", init_args, 2, session);
+  session->flags_after_init = flags;
+
+  MenuItemRecord record;
+  std::memset(&record, kUntouched, sizeof record);
+  const std::uint32_t enumerate_args[] = {0, 0, Word(&record)};
+  const bool offered = Call("ScorixExtensionEnumerate", enumerate_args, 3, session) != 0;
+  session->item = ReadMenuItem(record, offered);
+
+  const std::uint32_t status_args[] = {0};
+  session->menu_status =
+      static_cast<long>(Call("ScorixExtensionGetMenuStatus", status_args, 1, session));
+}
+
+long PluginDriver::Invoke(HWND owner, PluginSession* session) {
+  const std::uint32_t args[] = {Word(owner), 0, 0, 0};
+  session->invoke_result = static_cast<long>(Call("ScorixExtensionInvoke", args, 4, session));
+  return session->invoke_result;
+}
+
+void PluginDriver::Terminate(PluginSession* session) {
+  const std::uint32_t args[] = {0};
+  Call("ScorixExtensionTerminate", args, 1, session);
+}
+
+void PluginDriver::Unload() {
+  if (module_) FreeLibrary(module_);
+  module_ = nullptr;
+}
+
+std::uint32_t PluginDriver::Call(const char* name, const std::uint32_t* args, int count,
+                                 PluginSession* session) {
+  FARPROC function = module_ ? GetProcAddress(module_, name) : nullptr;
+  if (!function || count != ArgumentWords(name)) return 0;
+  int removed_bytes = 0;
+  const std::uint32_t result = CallWithWords(function, args, count, &removed_bytes);
+  if (session) session->calls.push_back({name, 4 * count, removed_bytes, result});
+  return result;
+}
+
 }  // namespace hostsim

@@ -40,6 +40,13 @@ struct PluginSession {
   long invoke_result = 0;
 };
 
+// Calls `function` with `count` 32-bit words pushed right to left, as the Windows API convention
+// wants, and measures how many argument bytes the callee removed (`removed_bytes`). The stack
+// pointer is restored afterwards whatever the callee did, so a callee with the wrong convention
+// is reported instead of corrupting the caller.
+std::uint32_t CallWithWords(FARPROC function, const std::uint32_t* args, int count,
+                            int* removed_bytes);
+
 class PluginDriver {
  public:
   PluginDriver() = default;

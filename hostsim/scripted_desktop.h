@@ -20,8 +20,16 @@ struct BoxRecord {
 };
 
 struct DesktopEvent {
-  enum class Kind { kAllocConsole, kSetTitle, kWrite, kSleep, kFindWindow, kSetWindowPos,
-                    kGetDlgItem, kShowWindow };
+  enum class Kind {
+    kAllocConsole,
+    kSetTitle,
+    kWrite,
+    kSleep,
+    kFindWindow,
+    kSetWindowPos,
+    kGetDlgItem,
+    kShowWindow
+  };
   Kind kind;
   std::string text;  // title, written text, or window title looked for
   long value;        // milliseconds, item, show command or flags

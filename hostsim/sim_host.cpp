@@ -55,7 +55,9 @@ SimHost& SimHost::Instance() {
   return host;
 }
 
-SimHost::SimHost() { Reset(); }
+SimHost::SimHost() {
+  Reset();
+}
 
 void SimHost::Reset() {
   records_.Clear();

@@ -73,20 +73,34 @@ class SimHost {
   void FailEveryCall(const std::string& name);
 
   // --- What happened ---
-  const std::vector<CallRecord>& Calls() const { return calls_; }
+  const std::vector<CallRecord>& Calls() const {
+    return calls_;
+  }
   int CountCalls(const std::string& name) const;
-  void ClearCalls() { calls_.clear(); }
+  void ClearCalls() {
+    calls_.clear();
+  }
 
   // --- The document ---
-  RecordStore& Records() { return records_; }
-  const RecordStore& Records() const { return records_; }
+  RecordStore& Records() {
+    return records_;
+  }
+  const RecordStore& Records() const {
+    return records_;
+  }
 
   // --- Edit transactions ---
-  int OpenTransactions() const { return static_cast<int>(transaction_snapshots_.size()); }
+  int OpenTransactions() const {
+    return static_cast<int>(transaction_snapshots_.size());
+  }
   // Whether the host offers edit transactions at all (a host without them answers 0 to start).
-  void SetTransactionsOffered(bool offered) { transactions_offered_ = offered; }
+  void SetTransactionsOffered(bool offered) {
+    transactions_offered_ = offered;
+  }
   // The names the plug-in gave its edit transactions, in the order they were opened.
-  const std::vector<std::string>& EditNames() const { return edit_names_; }
+  const std::vector<std::string>& EditNames() const {
+    return edit_names_;
+  }
 
   // Called by every export.
   Word Dispatch(ExportId id, const Word* args);

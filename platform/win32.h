@@ -75,8 +75,8 @@ PLATFORM_API BOOL WINAPI WriteConsoleA(HANDLE console, const void* text, DWORD l
                                        DWORD* written, void* reserved);
 PLATFORM_API void WINAPI Sleep(DWORD milliseconds);
 PLATFORM_API HWND WINAPI FindWindowA(LPCSTR class_name, LPCSTR title);
-PLATFORM_API BOOL WINAPI SetWindowPos(HWND window, HWND insert_after, int x, int y, int cx,
-                                      int cy, UINT flags);
+PLATFORM_API BOOL WINAPI SetWindowPos(HWND window, HWND insert_after, int x, int y, int cx, int cy,
+                                      UINT flags);
 PLATFORM_API HWND WINAPI GetDlgItem(HWND dialog, int item);
 PLATFORM_API BOOL WINAPI ShowWindow(HWND window, int command);
 }

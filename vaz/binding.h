@@ -43,11 +43,21 @@ struct Slot {
 constexpr int kRequired = 0;
 
 // Argument words, as the host reads them from its 32-bit stack slots.
-inline Word S(short value) { return static_cast<Word>(static_cast<std::int32_t>(value)); }
-inline Word U(unsigned short value) { return value; }
-inline Word B(unsigned char value) { return value; }
-inline Word L(long value) { return static_cast<Word>(value); }
-inline Word V(unsigned long version) { return static_cast<Word>(version); }
+inline Word S(short value) {
+  return static_cast<Word>(static_cast<std::int32_t>(value));
+}
+inline Word U(unsigned short value) {
+  return value;
+}
+inline Word B(unsigned char value) {
+  return value;
+}
+inline Word L(long value) {
+  return static_cast<Word>(value);
+}
+inline Word V(unsigned long version) {
+  return static_cast<Word>(version);
+}
 inline Word P(const volatile void* address) {
   return static_cast<Word>(reinterpret_cast<std::uintptr_t>(address));
 }

@@ -10,7 +10,7 @@ using vaz::binding::U;
 using vaz::binding::V;
 
 EXTGF2005a* WINAPI FX_LoadTGF(unsigned short a1, short staff, short measure, short layer, short a5,
-                             unsigned long version) {  // [required]
+                              unsigned long version) {  // [required]
   VAZ_HOST_SLOT(FX_LoadTGF);
   vaz::binding::GenericProc address = slot.Resolve();
   ++LoadedTGFCounter;  // raised also when the load then fails: no FX_FreeTGF follows a null frame

@@ -39,7 +39,7 @@ short WINAPI FX_NextEData(unsigned long tag, EDataID* id, void* buffer, long siz
 
 // Frames of one staff, measure and layer.
 EXTGF2005a* WINAPI FX_LoadTGF(unsigned short a1, short staff, short measure, short layer, short a5,
-                             unsigned long version);
+                              unsigned long version);
 short WINAPI FX_SaveTGF(EXTGF2005a* frame, unsigned long version);
 short WINAPI FX_InsertEXENTRY(EXTGF2005a* frame, short a2, short a3, unsigned long version);
 short WINAPI FX_DeleteEXENTRY(EXTGF2005a* frame, short a2, short a3, unsigned long version);
@@ -80,7 +80,8 @@ short WINAPI FX_InstToSlot(short a1, unsigned short a2, unsigned long version);
 short WINAPI FX_GetCurERegions(long a1, long a2, long a3, unsigned long version);
 long WINAPI FX_SetCurERegion(long a1, unsigned long version);
 short WINAPI FX_RebeamRegion(long a1, long a2, unsigned long version);
-short WINAPI FX_RebarRegion(long a1, unsigned short a2, short a3, short a4, short a5, unsigned long version);
+short WINAPI FX_RebarRegion(long a1, unsigned short a2, short a3, short a4, short a5,
+                            unsigned long version);
 long WINAPI FX_NoteMover(long a1, long a2, short a3, short a4, short a5, unsigned long version);
 short WINAPI FX_MassMover(long a1, long a2, unsigned long version);
 long WINAPI FX_SelectNote(EXENTRY* entry, short a2, unsigned long version);
@@ -91,7 +92,8 @@ short WINAPI FX_InsertMeasures(short a1, short a2, short a3, unsigned long versi
 short WINAPI FX_DeleteMeasures(short a1, short a2, short a3, unsigned long version);
 long WINAPI FX_DeleteMidiExpressions(short a1, short a2, unsigned long version);
 long WINAPI FX_DeleteTempoRecords(short a1, unsigned long version);
-short WINAPI FX_AutoRehearsalInsert(short a1, short a2, short a3, long a4, short a5, unsigned long version);
+short WINAPI FX_AutoRehearsalInsert(short a1, short a2, short a3, long a4, short a5,
+                                    unsigned long version);
 short WINAPI FX_AnalyzeChord(long a1, long a2, long a3, unsigned long version);
 short WINAPI FX_GetKeySig(short a1, short a2, short a3, long a4, unsigned long version);
 long WINAPI FX_GetMeasureDuration(short a1, short a2, unsigned long version);
@@ -106,7 +108,8 @@ short WINAPI FX_EndScorixEdit(unsigned long version);
 long WINAPI FX_CancelScorixEdit(unsigned long version);
 long WINAPI FX_StartMassEdit(long a1, long a2, unsigned long version);
 long WINAPI FX_EndMassEdit(long a1, short a2, unsigned long version);
-short WINAPI FX_MassEditProgress(long a1, short a2, short a3, short a4, short a5, unsigned long version);
+short WINAPI FX_MassEditProgress(long a1, short a2, short a3, short a4, short a5,
+                                 unsigned long version);
 
 // MIDI and playback
 long WINAPI FX_Playback(short a1, short a2, short a3, unsigned short a4, unsigned long version);
@@ -118,18 +121,25 @@ long WINAPI FX_MidiNoteToString(short a1, long a2, short a3, short a4, unsigned 
 short WINAPI FX_StringToMidiNote(long a1, unsigned long version);
 long WINAPI FX_ProcessMidiData(long a1, unsigned long version);
 short WINAPI FX_GetPlaybackSystem(unsigned long version);
-short WINAPI FX_QueryK2Slot(long a1, long a2, long a3, long a4, long a5, long a6, unsigned long version);
-short WINAPI FX_QueryAriaSlot(long a1, long a2, long a3, long a4, long a5, long a6, long a7, long a8, long a9, long a10, long a11, long a12, long a13, long a14, long a15, long a16, long a17, long a18, long a19, unsigned long version);
-short WINAPI FX_GetPercMapRefData(unsigned short a1, long a2, long a3, short a4, unsigned long version);
+short WINAPI FX_QueryK2Slot(long a1, long a2, long a3, long a4, long a5, long a6,
+                            unsigned long version);
+short WINAPI FX_QueryAriaSlot(long a1, long a2, long a3, long a4, long a5, long a6, long a7,
+                              long a8, long a9, long a10, long a11, long a12, long a13, long a14,
+                              long a15, long a16, long a17, long a18, long a19,
+                              unsigned long version);
+short WINAPI FX_GetPercMapRefData(unsigned short a1, long a2, long a3, short a4,
+                                  unsigned long version);
 unsigned short WINAPI FX_CreatePercMapRefData(long a1, long a2, unsigned long version);
 
 // Fonts and text
 short WINAPI FX_FontNameToNum(long a1, unsigned long version);
 short WINAPI FX_FontNumToName(short a1, long a2, unsigned long version);
-unsigned char WINAPI FX_SetDefaultMusicFont(short a1, short a2, unsigned short a3, unsigned long version);
+unsigned char WINAPI FX_SetDefaultMusicFont(short a1, short a2, unsigned short a3,
+                                            unsigned long version);
 long WINAPI FX_GetTextEncoding(unsigned long version);
 long WINAPI FX_GetSyllable(long a1, long a2, long a3, long a4, unsigned long version);
-short WINAPI FX_SyllableInfo(long a1, short a2, short a3, long a4, short a5, long a6, long a7, long a8, long a9, unsigned long version);
+short WINAPI FX_SyllableInfo(long a1, short a2, short a3, long a4, short a5, long a6, long a7,
+                             long a8, long a9, unsigned long version);
 long WINAPI FX_ParseCaretCommand(long a1, long a2, long a3, long a4, unsigned long version);
 
 // Documents, paths and windows
@@ -140,13 +150,15 @@ short WINAPI FX_NewNoduraDocument(unsigned long version);
 short WINAPI FX_CloseNoduraDocument(short a1, unsigned long version);
 short WINAPI FX_IsNoduraDocumentDirty(short a1, unsigned long version);
 long WINAPI FX_SetNoduraDocumentDirty(short a1, short a2, unsigned long version);
-short WINAPI FX_OpenDocument(long a1, short a2, short a3, short a4, short a5, short a6, unsigned long version);
+short WINAPI FX_OpenDocument(long a1, short a2, short a3, short a4, short a5, short a6,
+                             unsigned long version);
 short WINAPI FX_SaveDocument(long a1, short a2, short a3, unsigned long version);
 short WINAPI FX_CloseCurrentDocumentWindow(unsigned long version);
 short WINAPI FX_GetDocumentPath(short a1, long a2, unsigned long version);
 short WINAPI FX_GetScorixPath(long a1, long a2, unsigned long version);
 short WINAPI FX_GetGraphicPath(long a1, long a2, long a3, long a4, unsigned long version);
-short WINAPI FX_CreateGraphic(long a1, short a2, long a3, long a4, long a5, long a6, unsigned long version);
+short WINAPI FX_CreateGraphic(long a1, short a2, long a3, long a4, long a5, long a6,
+                              unsigned long version);
 short WINAPI FX_GetWindowCount(unsigned long version);
 short WINAPI FX_GetWindowInfoList(long a1, short a2, unsigned long version);
 short WINAPI FX_GetCurrentWindowInfo(long a1, unsigned long version);
@@ -169,11 +181,13 @@ long WINAPI FX_CountParts(unsigned long version);
 long WINAPI FX_GetKvtParts(long a1, unsigned long version);
 
 // Layout metrics
-short WINAPI FX_GetEntryMetrics(short a1, short a2, long a3, long a4, long a5, short a6, unsigned long version);
+short WINAPI FX_GetEntryMetrics(short a1, short a2, long a3, long a4, long a5, short a6,
+                                unsigned long version);
 short WINAPI FX_GetTGFEntryMetrics(EXTGF2005a* frame, EEntryMetrics* entry_metrics,
                                    EMeasureMetrics* measure_metrics, short a4,
                                    unsigned long version);
-short WINAPI FX_GetEntryMetrics2009a(short a1, short a2, long a3, long a4, long a5, short a6, unsigned long version);
+short WINAPI FX_GetEntryMetrics2009a(short a1, short a2, long a3, long a4, long a5, short a6,
+                                     unsigned long version);
 short WINAPI FX_GetTGFEntryMetrics2009a(long a1, long a2, long a3, short a4, unsigned long version);
 short WINAPI FX_GetMeasureMetrics(short a1, short a2, long a3, short a4, unsigned long version);
 long WINAPI FX_FreeEntryMetrics(long a1, unsigned long version);

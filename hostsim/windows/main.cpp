@@ -1,0 +1,39 @@
+// SCORIX.EXE: the simulated Scorix host as a Windows program. It exports every FX_ function
+// under its plain name, shows a main window, and runs plug-ins the way the application does.
+#include <cstdio>
+#include <string>
+
+#include "hostsim/windows/arguments.h"
+#include "hostsim/windows/selftest.h"
+
+namespace {
+
+constexpr int kUsageError = 64;
+
+struct Verb {
+  const char* name;
+  int (*run)(const hostsim::Arguments&);
+  const char* usage;
+};
+
+const Verb kVerbs[] = {
+    {"selftest", &hostsim::RunSelftest, "selftest PLUGIN.dll --answer yes|no --report REPORT.json"},
+};
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "%s\nusage:\n", problem.c_str());
+  for (const auto& verb : kVerbs) std::fprintf(stderr, "  SCORIX.EXE %s\n", verb.usage);
+  return kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  hostsim::Arguments arguments;
+  std::string error;
+  if (!hostsim::ParseArguments(argc, argv, &arguments, &error)) return Usage(error);
+  for (const auto& verb : kVerbs) {
+    if (arguments.verb == verb.name) return verb.run(arguments);
+  }
+  return Usage("unknown verb: " + arguments.verb);
+}

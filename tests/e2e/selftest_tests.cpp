@@ -1,0 +1,169 @@
+// The shipped Windows plug-in in the Windows host program, under Wine: a real module load, real
+// stdcall calls measured by the host, and a real message box answered through a window hook.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/host_process.h"
+
+namespace {
+
+using nlohmann::json;
+
+const char kExpectedCaption[] = "Alphabetizer WARNING";
+const char kExpectedText[] =
+    "This plug-in will sort the custom categories alphabetically.\n\nHOWEVER, it will NOT sort "
+    "the Score Lists for the categories! So, if you have any Score Lists attached to your custom "
+    "categories, you need to MANUALLY reconnect the Score Lists to the categories after the "
+    "sorting.\n\nContinue?";
+
+std::string ReportPath() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return e2e::WindowsPath(std::string(E2E_WORK_DIR) + "/" + test->test_suite_name() + "." +
+                          test->name() + ".json");
+}
+
+// Runs the selftest verb of `program` on a plug-in (the shipped one unless told) and answers
+// its box.
+json Selftest(const char* program, const std::string& answer, const char* plugin = PLUGIN_DLL) {
+  const std::string report_path = ReportPath();
+  const e2e::HostRun run = e2e::RunHost(
+      e2e::WindowsPath(program),
+      {"selftest", e2e::WindowsPath(plugin), "--answer", answer, "--report", report_path},
+      report_path);
+  EXPECT_TRUE(run.started) << program;
+  EXPECT_TRUE(run.finished) << program << " did not finish: was a box left unanswered?";
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_TRUE(run.report.is_object()) << "no report in " << report_path;
+  return run.report.is_object() ? run.report : json::object();
+}
+
+json EntryPoint(const json& report, const std::string& name) {
+  for (const auto& call : report.value("entry_points", json::array())) {
+    if (call.value("name", "") == name) return call;
+  }
+  ADD_FAILURE() << name << " was not called";
+  return json::object();
+}
+
+std::vector<std::string> EntryPointNames(const json& report) {
+  std::vector<std::string> names;
+  for (const auto& call : report.value("entry_points", json::array())) {
+    names.push_back(call.value("name", ""));
+  }
+  return names;
+}
+
+void ExpectTheConfirmationBox(const json& report) {
+  const json boxes = report.value("boxes", json::array());
+  ASSERT_EQ(boxes.size(), 1u);
+  const json& box = boxes[0];
+  EXPECT_EQ(box.value("caption", ""), kExpectedCaption);
+  EXPECT_EQ(box.value("text", ""), kExpectedText);
+  EXPECT_TRUE(box.value("has_yes", false));
+  EXPECT_TRUE(box.value("has_no", false));
+  EXPECT_FALSE(box.value("has_ok", true));
+  EXPECT_TRUE(box.value("owned_by_host", false)) << "the box must be modal to the host window";
+}
+
+TEST(ScorixExe, LoadsThePluginAndCallsEveryEntryPointInTheApplicationsOrder) {
+  const json report = Selftest(SCORIX_EXE, "no");
+  EXPECT_EQ(report.value("module", ""), "SCORIX.EXE");
+  EXPECT_FALSE(report.contains("error")) << report.value("error", "");
+  EXPECT_EQ(EntryPointNames(report),
+            (std::vector<std::string>{"ScorixExtensionVersion", "ScorixExtensionInit",
+                                      "ScorixExtensionEnumerate", "ScorixExtensionGetMenuStatus",
+                                      "ScorixExtensionInvoke", "ScorixExtensionTerminate"}));
+}
+
+TEST(ScorixExe, EveryEntryPointRemovesExactlyItsArgumentBytes) {
+  const json report = Selftest(SCORIX_EXE, "no");
+  const std::vector<std::pair<std::string, int>> expected = {
+      {"ScorixExtensionVersion", 4},    {"ScorixExtensionInit", 8},
+      {"ScorixExtensionEnumerate", 12}, {"ScorixExtensionInvoke", 16},
+      {"ScorixExtensionTerminate", 4},  {"ScorixExtensionGetMenuStatus", 4}};
+  for (const auto& [name, bytes] : expected) {
+    const json call = EntryPoint(report, name);
+    EXPECT_EQ(call.value("argument_bytes", -1), bytes) << name;
+    EXPECT_EQ(call.value("removed_bytes", -1), bytes) << name;
+  }
+}
+
+TEST(ScorixExe, PluginAnnouncesItsMenuItemAndVersion) {
+  const json report = Selftest(SCORIX_EXE, "no");
+  EXPECT_EQ(EntryPoint(report, "ScorixExtensionVersion").value("result", 0u), 0x0F000200u);
+  EXPECT_EQ(report.value("flags_after_init", 0u), 1u);
+  EXPECT_EQ(report.value("menu_status", 0), 1);
+  const json item = report.value("menu_item", json::object());
+  EXPECT_TRUE(item.value("offered", false));
+  EXPECT_EQ(item.value("title", ""), "QX Alphabetizer");
+  EXPECT_EQ(item.value("description", ""), "Sorts the custom categories alphabetically.");
+  EXPECT_EQ(item.value("short_name", ""), "Alphabetizer");
+  EXPECT_EQ(item.value("reserved1", 1u), 0u);
+  EXPECT_EQ(item.value("reserved2", 1u), 0u);
+}
+
+TEST(ConfirmationBox, AnsweredNoLeavesTheDocumentUntouched) {
+  const json report = Selftest(SCORIX_EXE, "no");
+  ExpectTheConfirmationBox(report);
+  EXPECT_EQ(report.value("boxes", json::array()).at(0).value("pressed", 0), 7);  // IDNO
+  EXPECT_EQ(report.value("invoke_result", -1), 0);
+  EXPECT_EQ(report.value("host_calls", json::array()), json::array())
+      << "a declined command must not reach the host";
+}
+
+TEST(ConfirmationBox, AnsweredYesRunsTheCommand) {
+  const json report = Selftest(SCORIX_EXE, "yes");
+  ExpectTheConfirmationBox(report);
+  EXPECT_EQ(report.value("boxes", json::array()).at(0).value("pressed", 0), 6);  // IDYES
+  EXPECT_EQ(report.value("invoke_result", -1), 1);
+}
+
+TEST(VavaverExe, PluginFindsItsHostUnderTheOtherName) {
+  const json report = Selftest(VAVAVER_EXE, "yes");
+  EXPECT_EQ(report.value("module", ""), "VAVAVER.EXE");
+  const json lookup = report.value("host_lookup", json::object());
+  EXPECT_EQ(lookup.value("found_as", json()), "VAVAVER.EXE");
+  EXPECT_TRUE(lookup.value("resolved", false)) << "FX_ exports must be found by their plain names";
+  EXPECT_EQ(lookup.value("calls_seen_by_host", 0), 1);
+  EXPECT_EQ(lookup.value("removed_bytes", -1), lookup.value("argument_bytes", -2));
+  ExpectTheConfirmationBox(report);
+  EXPECT_EQ(report.value("invoke_result", -1), 1);
+}
+
+TEST(ScorixExe, MeasuresAndSurvivesAPluginWithTheWrongCallingConvention) {
+  const json report = Selftest(SCORIX_EXE, "yes", CDECL_PLUGIN_DLL);
+  const json calls = report.value("entry_points", json::array());
+  ASSERT_EQ(calls.size(), 6u);
+  for (const auto& call : calls) {
+    EXPECT_EQ(call.value("removed_bytes", -1), 0) << call.value("name", "");
+  }
+  const json item = report.value("menu_item", json::object());
+  EXPECT_EQ(item.value("title", ""), "Cdecl");
+  EXPECT_EQ(item.value("reserved1", 0u), 0xCCCCu) << "bytes the plug-in left must show";
+  EXPECT_EQ(report.value("invoke_result", -1), 1);  // its OK box was pressed
+}
+
+TEST(SelftestCommandLine, RefusesARunWithoutAReport) {
+  const e2e::HostRun run =
+      e2e::RunHost(e2e::WindowsPath(SCORIX_EXE), {"selftest", e2e::WindowsPath(PLUGIN_DLL)}, "");
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 64u);
+}
+
+TEST(SelftestCommandLine, ReportsAPluginThatCannotBeLoaded) {
+  const std::string report_path = ReportPath();
+  const e2e::HostRun run = e2e::RunHost(
+      e2e::WindowsPath(SCORIX_EXE),
+      {"selftest", "Z:\\no\\such\\plugin.dll", "--answer", "no", "--report", report_path},
+      report_path);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 1u);
+  ASSERT_TRUE(run.report.is_object());
+  EXPECT_NE(run.report.value("error", "").find("plugin.dll"), std::string::npos);
+  EXPECT_EQ(run.report.value("entry_points", json::array()), json::array());
+}
+
+}  // namespace
