@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hostsim/windows/arguments.h"
+#include "hostsim/windows/run_verb.h"
 #include "hostsim/windows/selftest.h"
 
 namespace {
@@ -18,6 +19,8 @@ struct Verb {
 
 const Verb kVerbs[] = {
     {"selftest", &hostsim::RunSelftest, "selftest PLUGIN.dll --answer yes|no --report REPORT.json"},
+    {"run", &hostsim::RunDocumentVerb,
+     "run PLUGIN.dll DOCUMENT.json [--answer yes|no] [--out AFTER.json]"},
 };
 
 int Usage(const std::string& problem) {

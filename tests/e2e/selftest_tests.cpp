@@ -119,6 +119,10 @@ TEST(ConfirmationBox, AnsweredYesRunsTheCommand) {
   ExpectTheConfirmationBox(report);
   EXPECT_EQ(report.value("boxes", json::array()).at(0).value("pressed", 0), 6);  // IDYES
   EXPECT_EQ(report.value("invoke_result", -1), 1);
+  // The command reads the (empty) document through the host's exports.
+  const json calls = report.value("host_calls", json::array());
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.at(0), "FX_LoadEData");
 }
 
 TEST(VavaverExe, PluginFindsItsHostUnderTheOtherName) {
@@ -131,6 +135,10 @@ TEST(VavaverExe, PluginFindsItsHostUnderTheOtherName) {
   EXPECT_EQ(lookup.value("removed_bytes", -1), lookup.value("argument_bytes", -2));
   ExpectTheConfirmationBox(report);
   EXPECT_EQ(report.value("invoke_result", -1), 1);
+  // The command found its host under this name: it made the same calls as under SCORIX.EXE.
+  const json calls = report.value("host_calls", json::array());
+  EXPECT_FALSE(calls.empty());
+  EXPECT_EQ(calls, Selftest(SCORIX_EXE, "yes").value("host_calls", json::array()));
 }
 
 TEST(ScorixExe, MeasuresAndSurvivesAPluginWithTheWrongCallingConvention) {

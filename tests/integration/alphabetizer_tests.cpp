@@ -177,6 +177,21 @@ TEST_F(AlphabetizerTest, CategoryThatWouldMoveAbove255IsRefusedWithTheScoreUncha
   EXPECT_NE(desktop().Boxes()[0].text.find("The score is unchanged."), std::string::npos);
 }
 
+// The realistic sample ends as the sorted sample that the Windows end-to-end run is held to.
+TEST_F(AlphabetizerTest, RealisticScoreEndsAsTheSortedSample) {
+  std::string error;
+  ASSERT_TRUE(hostsim::LoadDocumentFile(std::string(SCORIX_SAMPLES_DIR) + "/realistic_score.json",
+                                        &host().Records(), &error))
+      << error;
+  hostsim::RecordStore sorted;
+  ASSERT_TRUE(hostsim::LoadDocumentFile(
+      std::string(SCORIX_SAMPLES_DIR) + "/realistic_score.sorted.json", &sorted, &error))
+      << error;
+  Alphabetizer();
+  EXPECT_TRUE(host().Records() == sorted);
+  EXPECT_TRUE(desktop().Boxes().empty());
+}
+
 TEST_F(AlphabetizerTest, EmptyDocumentChangesNothing) {
   Alphabetizer();
   EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
