@@ -5,6 +5,9 @@ void RecordJournal::Capture(__FCCollection* collection) {
     auto* record = dynamic_cast<__FCBaseData*>(collection->GetItemAt(index));
     if (record) originals_[record].reset(record->CreateClone());
   }
+  // Room for every save up front: once writing has begun, nothing may fail for lack of memory
+  // and leave the host's edit open.
+  saved_.reserve(originals_.size());
 }
 
 bool RecordJournal::Save(__FCBaseData* record) {
