@@ -6,6 +6,7 @@
 
 #include "hostsim/document.h"
 #include "hostsim/score_records.h"
+#include "tests/unit/hostsim/test_documents.h"
 
 namespace hostsim {
 namespace {
@@ -23,13 +24,6 @@ const char kWorkedExample[] = R"({
   "shapeExpressions": [ {"number": 7, "category": 3} ],
   "records": [ {"tag": "0x6F743134", "id": "0100020000000000", "bytes": "00ff10"} ]
 })";
-
-RecordStore Load(const std::string& text) {
-  RecordStore store;
-  std::string error;
-  EXPECT_TRUE(LoadDocument(text, &store, &error)) << error;
-  return store;
-}
 
 std::string Hex(std::size_t count, std::uint8_t value) {
   static const char kDigits[] = "0123456789abcdef";

@@ -8,6 +8,7 @@
 #include "hostsim/run_command.h"
 #include "hostsim/score_records.h"
 #include "hostsim/score_tables.h"
+#include "tests/unit/hostsim/test_documents.h"
 
 namespace hostsim {
 namespace {
@@ -23,13 +24,6 @@ const char kWorkedExample[] = R"({
     {"number": 2, "category": 3, "description": "Y"}
   ]
 })";
-
-RecordStore Load(const std::string& text) {
-  RecordStore store;
-  std::string error;
-  EXPECT_TRUE(LoadDocument(text, &store, &error)) << error;
-  return store;
-}
 
 // The worked example as a correct sort leaves it: Alpha's record in slot 2 and Zeta's in slot 3,
 // each carrying the slot's number, X re-pointed to 3 and Y to 2.
