@@ -29,31 +29,40 @@ void FCCategoryDef::DebugDump() {
 }
 
 short FCCategoryDef::GetID() const {
+  if (!record_field::Fits(_HeldBytes(), kCategoryIdOffset, 2)) return 0;
   return record_field::ReadInt16(_record, kCategoryIdOffset);
 }
 
 void FCCategoryDef::SetID(short id) {
+  if (!record_field::Fits(_HeldBytes(), kCategoryIdOffset, 2)) return;
   record_field::WriteInt16(_record, kCategoryIdOffset, id);
+}
+
+long FCCategoryDef::_NameBytes() const {
+  return std::min(std::max(_HeldBytes() - kNameOffset, 0L), kNameSize);
 }
 
 std::string FCCategoryDef::GetName() const {
   const unsigned char* name = _record + kNameOffset;
   return std::string(reinterpret_cast<const char*>(name),
-                     static_cast<std::size_t>(BoundedLength(name, kNameSize)));
+                     static_cast<std::size_t>(BoundedLength(name, _NameBytes())));
 }
 
 bool FCCategoryDef::IsUserCreated() const {
+  if (!record_field::Fits(_HeldBytes(), kFlagsOffset, 1)) return false;
   return (_record[kFlagsOffset] & kUserCreatedBit) != 0;
 }
 
+// As strcmp on unsigned bytes; the end of a name's bytes counts as its terminator.
 int FCCategoryDef::CompareName(const FCCategoryDef& other) const {
-  const unsigned char* mine = _record + kNameOffset;
-  const unsigned char* theirs = other._record + kNameOffset;
-  for (long i = 0; i < kNameSize; ++i) {
-    if (mine[i] != theirs[i]) return mine[i] < theirs[i] ? -1 : 1;
-    if (mine[i] == 0) return 0;
-  }
-  return 0;
+  const long mine_length = BoundedLength(_record + kNameOffset, _NameBytes());
+  const long theirs_length = BoundedLength(other._record + kNameOffset, other._NameBytes());
+  const long common = std::min(mine_length, theirs_length);
+  const int order = std::memcmp(_record + kNameOffset, other._record + kNameOffset,
+                                static_cast<std::size_t>(common));
+  if (order != 0) return order < 0 ? -1 : 1;
+  if (mine_length == theirs_length) return 0;
+  return mine_length < theirs_length ? -1 : 1;
 }
 
 void FCCategoryDef::CopyRecordFrom(const FCCategoryDef& source) {

@@ -44,6 +44,10 @@ class FCCategoryDef : public __FCFixedSizeData<__FCNoInciOther, 104> {
   // Copies the source's loaded record bytes (at most the record size) over this record; the
   // identity and the loaded size of this object stay.
   void CopyRecordFrom(const FCCategoryDef& source);
+
+ private:
+  // How many bytes of the name field the host delivered (0 to 66).
+  long _NameBytes() const;
 };
 
 // A text expression definition: its category (one byte) and its description. The record's size
@@ -107,10 +111,11 @@ class FCShapeExpressionDef : public __FCFixedSizeData<__FCNoInciOther, 34> {
     return new FCShapeExpressionDef(version);
   }
 
-  // The embedded record always reaches the category byte.
-  bool HasCategoryByte() const { return true; }
-  int GetCategoryByte() const { return _record[kCategoryByteOffset]; }
+  // Whether the host delivered the category byte; a short record is never written there.
+  bool HasCategoryByte() const { return record_field::Fits(_HeldBytes(), kCategoryByteOffset, 1); }
+  int GetCategoryByte() const { return HasCategoryByte() ? _record[kCategoryByteOffset] : -1; }
   bool SetCategoryByte(unsigned char category) {
+    if (!HasCategoryByte()) return false;
     _record[kCategoryByteOffset] = category;
     return true;
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <set>
 #include <utility>
 
 namespace {
@@ -15,8 +16,10 @@ constexpr long long kMaxArraySlots = static_cast<long long>(SIZE_MAX / sizeof(__
                                          ? static_cast<long long>(SIZE_MAX / sizeof(__FCBase*))
                                          : INT_MAX;
 
-bool SameIdentity(const EDataID& a, const EDataID& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
+std::uint64_t IdentityKey(const EDataID& id) {
+  std::uint64_t key;
+  std::memcpy(&key, &id, sizeof key);
+  return key;
 }
 
 }  // namespace
@@ -129,22 +132,24 @@ void __FCCollection::Sort(FCIteratorHandler* handler) {
   }
 }
 
-// The loader's record is cloned into the collection after every successful load. A host that
-// answers a step with the record it was already on would keep the walk going for ever; that
-// counts as an undelivered record.
+// The loader's record is cloned into the collection after every successful load. A load the
+// host answers with no bytes did not deliver its record, and a host whose walk comes back to a
+// record it already handed out would keep the walk going for ever: either ends the load as
+// incomplete.
 void __FCCollectionData::LoadAll(unsigned long version) {
   _FreeElements();
   _count = 0;
   _loadreachedend = false;
   std::unique_ptr<__FCBaseData> loader(CreateElement(version));
   if (!loader) return;
-  if (loader->LoadFirst()) {
-    for (;;) {
-      Add(loader->CreateClone());
-      const EDataID delivered = loader->GetDataID();
-      if (!loader->LoadNext()) break;
-      if (SameIdentity(delivered, loader->GetDataID())) break;
-    }
+  std::set<std::uint64_t> delivered;
+  bool loaded = loader->LoadFirst();
+  while (loaded) {
+    if (!loader->IsLoaded() || !delivered.insert(IdentityKey(loader->GetDataID())).second) return;
+    std::unique_ptr<__FCBase> clone(loader->CreateClone());
+    Add(clone.get());  // may throw for want of memory: the clone is then released here
+    clone.release();
+    loaded = loader->LoadNext();
   }
   _loadreachedend = loader->ReachedEndOfRecords();
 }

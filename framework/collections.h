@@ -103,8 +103,9 @@ class __FCCollectionData : public __FCCollection {
 
   // Whether the last LoadAll got every record: true when it ended because the host had no further
   // record (or the kind has none at all); false when it stopped at a record the host named but did
-  // not deliver, or before any LoadAll. A caller that rewrites the whole kind must not act on a
-  // partial load.
+  // not deliver (or delivered without bytes), when the host's walk came back to a record already
+  // loaded, or before any LoadAll. A caller that rewrites the whole kind must not act on a partial
+  // load.
   bool LoadReachedEnd() const { return _loadreachedend; }
 
  private:

@@ -46,7 +46,7 @@ long __FCBaseData::_StorageCapacity() {
 bool __FCBaseData::_CanWrite(long size) {
   // A size of 0 means the host could not say how large the record is (a failed size query of a
   // dynamic record): writing it would empty the record, so nothing is written.
-  return _loadedsize > 0 && size > 0 && size <= _StorageCapacity();
+  return _loadedsize > 0 && size > 0 && size <= _HeldBytes();
 }
 
 bool __FCBaseData::LoadDataBlock() {
@@ -62,6 +62,12 @@ bool __FCBaseData::LoadDataBlock() {
   }
   // A host that claims to have delivered more than it was allowed is not believed.
   _loadedsize = std::min(std::max(size, 0L), capacity);
+  // Storage the host did not fill holds nothing of an earlier record (or of the heap).
+  const long filled = _StorageCapacity();
+  if (filled > _loadedsize) {
+    std::memset(static_cast<unsigned char*>(_datablock) + _loadedsize, 0,
+                static_cast<std::size_t>(filled - _loadedsize));
+  }
   return true;
 }
 

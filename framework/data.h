@@ -39,7 +39,8 @@ class __FCBaseData : public __FCBase {
   virtual void CloneMemoryFrom(__FCBaseData* source);
   ~__FCBaseData() override = default;
   // Writes `DataSize()` bytes back under the identity. Refused without a host call while nothing
-  // is loaded, or when the block holds fewer bytes than the host now expects.
+  // is loaded, when the host cannot tell the size, or when fewer bytes were delivered than the
+  // host now expects.
   virtual bool Save();
   virtual bool LoadFirst() = 0;
   // Steps the identity to the host's next record of the tag and loads it.
@@ -72,7 +73,8 @@ class __FCBaseData : public __FCBase {
   long _HeldBytes() const;
   // The bytes the storage behind `_datablock` can take.
   long _StorageCapacity();
-  // Whether `size` bytes (at least one) can be written from the storage.
+  // Whether `size` bytes (at least one) can be written: only bytes the host delivered are
+  // written back, never stale or uninitialised storage.
   bool _CanWrite(long size);
   // Writes the DebugDump lines common to every data object.
   void _DumpStorage();
@@ -81,7 +83,8 @@ class __FCBaseData : public __FCBase {
   long _loadedsize = 0;
   unsigned long _version;
   EDataID _dataid;
-  // How many bytes the heap block of a dynamic-size object holds; 0 without a block.
+  // How many bytes the storage behind `_datablock` holds (the heap block of a dynamic-size
+  // object, the embedded record of a fixed-size one); 0 without storage.
   long _blocksize = 0;
   bool _reachedend = false;
 };
@@ -94,14 +97,21 @@ class __FCFixedSizeData : public Base {
   explicit __FCFixedSizeData(unsigned long version) : Base(version) {}
 
   long DataSize() override { return kSize; }
-  void* Allocate() override { return _record; }
-  // Copies the whole embedded record and counts it as loaded, whatever the source's loaded size.
+  void* Allocate() override {
+    this->_blocksize = kSize;
+    return _record;
+  }
+  // Copies the whole embedded record. An unloaded source counts as a whole record; a source the
+  // host delivered short stays short, so the clone's accessors and saves keep inside the bytes
+  // that were delivered.
   void CloneMemoryFrom(__FCBaseData* source) override {
     auto* same = dynamic_cast<__FCFixedSizeData*>(source);
     if (!same) return;
     std::memcpy(_record, same->_record, kSize);
     this->_datablock = _record;
-    this->_loadedsize = kSize;
+    this->_blocksize = kSize;
+    const long delivered = same->_loadedsize;
+    this->_loadedsize = delivered > 0 && delivered < kSize ? delivered : kSize;
   }
 
  protected:

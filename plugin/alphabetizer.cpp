@@ -11,8 +11,8 @@ const char kEditName[] = "Sort Categories";
 const char kMessageCaption[] = "Alphabetizer";
 
 const char kIncompleteLoad[] =
-    "The categories were not sorted, because Scorix did not hand out all category and expression "
-    "definitions.\n\nThe score is unchanged.";
+    "The categories were not sorted, because Scorix did not hand out every category and "
+    "expression definition in full.\n\nThe score is unchanged.";
 const char kChangedDuringLoad[] =
     "The categories were not sorted, because they changed while they were being read.\n\nThe "
     "score is unchanged.";
@@ -50,12 +50,14 @@ bool SameCategories(const FCCategoryDefs& first, const FCCategoryDefs& second) {
   return true;
 }
 
-// Every record the host named was delivered with its bytes.
+// Every record the host named was delivered, a fixed-size one with all its bytes (a short one
+// could not be written back without inventing the rest).
 bool LoadedCompletely(const __FCCollectionData& collection) {
   if (!collection.LoadReachedEnd()) return false;
   for (int index = 0; index < collection.GetCount(); ++index) {
     auto* record = dynamic_cast<__FCBaseData*>(collection.GetItemAt(index));
     if (!record || !record->IsLoaded()) return false;
+    if (!record->IsDynamicSize() && record->GetLoadedSize() != record->DataSize()) return false;
   }
   return true;
 }
@@ -72,7 +74,10 @@ template <class Definitions>
 bool RefersTo(const Definitions& expressions, int category) {
   for (int index = 0; index < expressions.GetCount(); ++index) {
     const auto* definition = DefinitionAt(expressions, index);
-    if (definition && definition->GetCategoryByte() == category) return true;
+    if (definition && definition->HasCategoryByte() &&
+        definition->GetCategoryByte() == category) {
+      return true;
+    }
   }
   return false;
 }
@@ -138,7 +143,10 @@ void FCAlphabetizer::_Repoint(Definitions* expressions, unsigned char* repointed
   if (!expressions || !repointed) return;
   for (int index = 0; index < expressions->GetCount() && index < marks; ++index) {
     auto* definition = DefinitionAt(*expressions, index);
-    if (!definition || repointed[index] || definition->GetCategoryByte() != oldnumber) continue;
+    if (!definition || repointed[index] || !definition->HasCategoryByte() ||
+        definition->GetCategoryByte() != oldnumber) {
+      continue;
+    }
     definition->SetCategoryByte(static_cast<unsigned char>(newnumber & 0xFF));
     repointed[index] = 1;
   }
@@ -237,7 +245,9 @@ void Alphabetizer() {
     Tell(kSaveRefused);
     return;
   }
-  // No edit to cancel: write back what was already saved, last first.
+  // No edit to cancel, or the host refused to cancel it: write back what was already saved, last
+  // first. (A host that refused the cancel may keep its edit open; the binding has already
+  // counted it as closed, so it is not ended from here.)
   const bool restored = journal.RestoreSaved();
   if (!edit_open) FX_EndScorixEdit(kScorixApiVersion);
   Tell(restored ? kSaveRefused : kRestoreFailed);

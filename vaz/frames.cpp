@@ -13,7 +13,9 @@ EXTGF2005a* WINAPI FX_LoadTGF(unsigned short a1, short staff, short measure, sho
                               unsigned long version) {  // [required]
   VAZ_HOST_SLOT(FX_LoadTGF);
   vaz::binding::GenericProc address = slot.Resolve();
-  ++LoadedTGFCounter;  // raised also when the load then fails: no FX_FreeTGF follows a null frame
+  // Raised before the host answers, so a failed load (a null frame, which is never freed) leaves
+  // the counter one higher: it counts requests, not frames held.
+  ++LoadedTGFCounter;
   return reinterpret_cast<EXTGF2005a*>(vaz::binding::Forward<long>(
       address, kRequired, U(a1), S(staff), S(measure), S(layer), S(a5), V(version)));
 }

@@ -207,6 +207,32 @@ TEST_F(AlphabetizerTest, FirstCategoryDeletedStillSortsAndRepoints) {
             (std::map<int, std::string>{{2, "Zeta"}, {3, "Alpha"}}));
 }
 
+TEST_F(AlphabetizerTest, ShortCategoryRecordIsRefusedWithTheScoreUnchanged) {
+  Load(Document({{1, "Zeta", true}, {2, "Alpha", true}, {3, "Beta", true}}, {{1, 1}}));
+  host().Records().Put(kCategoryTag, hostsim::ItemIdentity(2), hostsim::Bytes(20, 0x41));
+  const hostsim::RecordStore before = host().Records();
+  Alphabetizer();
+  EXPECT_TRUE(host().Records() == before);
+  EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
+  ASSERT_EQ(desktop().Boxes().size(), 1u);
+  EXPECT_NE(desktop().Boxes()[0].text.find("in full"), std::string::npos);
+}
+
+// A text definition too short for its category byte refers to no category, not to one numbered
+// -1: Alpha (stored id -1) may move to number 300 because nothing refers to it.
+TEST_F(AlphabetizerTest, ShortExpressionDefinitionRefersToNoCategory) {
+  json document = Document({{5, "Zeta", true}, {6, "Alpha", true}}, {{1, 77}});
+  document["categories"][0]["categoryid"] = 300;
+  document["categories"][1]["categoryid"] = -1;
+  Load(document);
+  host().Records().Put(kTextExpressionTag, hostsim::ItemIdentity(2), hostsim::Bytes(20, 0x33));
+  Alphabetizer();
+  EXPECT_TRUE(desktop().Boxes().empty());
+  EXPECT_EQ(CategoryNames(), (std::map<int, std::string>{{5, "Alpha"}, {6, "Zeta"}}));
+  EXPECT_EQ(*host().Records().Find(kTextExpressionTag, hostsim::ItemIdentity(2)),
+            hostsim::Bytes(20, 0x33));
+}
+
 TEST_F(AlphabetizerTest, IncompleteLoadWritesNothingAndTellsTheUser) {
   Load(Document({{1, "Zeta", true}, {2, "Beta", true}, {3, "Alpha", true}}, {{1, 1}}));
   const hostsim::RecordStore before = host().Records();
@@ -216,7 +242,7 @@ TEST_F(AlphabetizerTest, IncompleteLoadWritesNothingAndTellsTheUser) {
   EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
   EXPECT_EQ(host().CountCalls("FX_StartScorixEdit"), 0);
   ASSERT_EQ(desktop().Boxes().size(), 1u);
-  EXPECT_NE(desktop().Boxes()[0].text.find("did not hand out all"), std::string::npos);
+  EXPECT_NE(desktop().Boxes()[0].text.find("did not hand out every"), std::string::npos);
 }
 
 TEST_F(AlphabetizerTest, CategoriesChangingBetweenTheTwoLoadsAreRefused) {

@@ -88,8 +88,8 @@ TEST(FCCategoryDef, NewObjectHasZerosAtTheThreeWordGroups) {
 }
 
 TEST(FCCategoryDef, FieldsReadAndWriteLittleEndianAtTheirOffsets) {
-  FCCategoryDef def;
-  auto* record = static_cast<unsigned char*>(def.Allocate());
+  DeliveredCategoryDef def;
+  unsigned char* record = def.Record();
   record[0] = 0xFF;
   record[1] = 0xFF;
   EXPECT_EQ(def.GetID(), -1);
@@ -105,17 +105,17 @@ TEST(FCCategoryDef, FieldsReadAndWriteLittleEndianAtTheirOffsets) {
 }
 
 TEST(FCCategoryDef, NameFillingAllItsBytesStopsAtTheFieldsEnd) {
-  FCCategoryDef def;
-  auto* record = static_cast<unsigned char*>(def.Allocate());
+  DeliveredCategoryDef def;
+  unsigned char* record = def.Record();
   std::memset(record + 2, 'n', 66);
   std::memset(record + 68, 'x', 36);
   EXPECT_EQ(def.GetName(), std::string(66, 'n'));
 }
 
 TEST(FCCategoryDef, CompareNameIsByteOrderBoundedByTheField) {
-  FCCategoryDef upper, lower, accented, same, full_a, full_b;
-  auto name = [](FCCategoryDef& def, const std::string& text) {
-    std::memcpy(static_cast<unsigned char*>(def.Allocate()) + 2, text.c_str(), text.size() + 1);
+  DeliveredCategoryDef upper, lower, accented, same, full_a, full_b;
+  auto name = [](DeliveredCategoryDef& def, const std::string& text) {
+    std::memcpy(def.Record() + 2, text.c_str(), text.size() + 1);
   };
   name(upper, "Zeta");
   name(lower, "alpha");
@@ -126,24 +126,25 @@ TEST(FCCategoryDef, CompareNameIsByteOrderBoundedByTheField) {
   EXPECT_GT(accented.CompareName(lower), 0) << "bytes compare unsigned";
   EXPECT_EQ(upper.CompareName(same), 0);
   // What follows the terminating NUL is not part of the name.
-  static_cast<unsigned char*>(upper.Allocate())[2 + 6] = 'x';
-  static_cast<unsigned char*>(same.Allocate())[2 + 6] = 'y';
+  upper.Record()[2 + 6] = 'x';
+  same.Record()[2 + 6] = 'y';
   EXPECT_EQ(upper.CompareName(same), 0);
   // Names equal in all 66 bytes, with no NUL, differ only in what follows the field.
-  for (FCCategoryDef* def : {&full_a, &full_b}) {
-    std::memset(static_cast<unsigned char*>(def->Allocate()) + 2, 'q', 66);
+  for (DeliveredCategoryDef* def : {&full_a, &full_b}) {
+    std::memset(def->Record() + 2, 'q', 66);
   }
-  static_cast<unsigned char*>(full_a.Allocate())[68] = 'a';
-  static_cast<unsigned char*>(full_b.Allocate())[68] = 'b';
+  full_a.Record()[68] = 'a';
+  full_b.Record()[68] = 'b';
   EXPECT_EQ(full_a.CompareName(full_b), 0);
 }
 
 TEST(FCCategoryDef, CopyRecordFromCopiesTheLoadedBytesOnly) {
-  FCCategoryDef unloaded, target;
+  FCCategoryDef unloaded;
+  DeliveredCategoryDef target;
   target.SetID(3);
+  static_cast<unsigned char*>(unloaded.Allocate())[0] = 8;
   target.CopyRecordFrom(unloaded);
   EXPECT_EQ(target.GetID(), 3) << "an unloaded source has no bytes to give";
-  unloaded.SetID(8);
   std::unique_ptr<__FCBaseData> loaded(unloaded.CreateClone());
   target.CopyRecordFrom(*static_cast<FCCategoryDef*>(loaded.get()));
   EXPECT_EQ(target.GetID(), 8);
@@ -372,3 +373,19 @@ TEST_F(CategoryRecordTest, ExpressionCollectionsLoadEveryRecord) {
 }
 
 }  // namespace
+
+TEST_F(CategoryRecordTest, ShortShapeRecordHasNoCategoryByteAndIsNotWrittenBack) {
+  Put(kShapeTag, 1, RandomBytes(34, 30));
+  Put(kShapeTag, 2, RandomBytes(10, 31));
+  FCShapeExpressionDefs defs;
+  defs.LoadAll(kScorixApiVersion);
+  ASSERT_EQ(defs.GetCount(), 2);
+  FCShapeExpressionDef* shorter = defs.GetShapeExpressionDefAt(1);
+  EXPECT_FALSE(shorter->HasCategoryByte());
+  EXPECT_EQ(shorter->GetCategoryByte(), -1);
+  EXPECT_FALSE(shorter->SetCategoryByte(7));
+  host().ClearCalls();
+  EXPECT_FALSE(shorter->Save());
+  EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
+  EXPECT_EQ(Stored(kShapeTag, 2), RandomBytes(10, 31));
+}

@@ -395,3 +395,50 @@ TEST(FCCollectionData, NothingLoadedYetIsNotComplete) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host whose walk over the categories goes 1, 2, 1, 2, ... for ever.
+hostsim::Word CyclingStep(const hostsim::Word* args) {
+  auto* id = reinterpret_cast<unsigned char*>(static_cast<std::uintptr_t>(args[1]));
+  id[0] = id[0] == 1 ? 2 : 1;
+  id[1] = 0;
+  return 1;
+}
+
+}  // namespace
+
+TEST_F(LoadAllTest, HostWalkComingBackToALoadedRecordEndsTheLoadAsIncomplete) {
+  for (std::uint16_t n : {1, 2}) Put(kCategoryTag, n, CategoryBytes(n, "C", true));
+  host().SetBehavior("FX_NextEData", &CyclingStep);
+  FCCategoryDefs defs;
+  defs.LoadAll(kScorixApiVersion);
+  EXPECT_EQ(ItemNumbers(defs), (std::vector<int>{1, 2}));
+  EXPECT_FALSE(defs.LoadReachedEnd());
+}
+
+TEST_F(LoadAllTest, LoadAnsweredWithoutBytesEndsTheLoadAsIncomplete) {
+  for (std::uint16_t n : {1, 2}) Put(kCategoryTag, n, CategoryBytes(n, "C", true));
+  Put(kCategoryTag, 2, hostsim::Bytes());  // the host holds record 2 with nothing in it
+  FCCategoryDefs defs;
+  defs.LoadAll(kScorixApiVersion);
+  EXPECT_EQ(ItemNumbers(defs), (std::vector<int>{1}));
+  EXPECT_FALSE(defs.LoadReachedEnd());
+}
+
+TEST_F(LoadAllTest, ShortRecordDoesNotInheritTheBytesOfTheRecordBeforeIt) {
+  Put(kCategoryTag, 1, CategoryBytes(1, "Alpha", true));
+  Put(kCategoryTag, 2, hostsim::Bytes(20, 0x42));  // short: no name end, no flags byte
+  FCCategoryDefs defs;
+  defs.LoadAll(kScorixApiVersion);
+  ASSERT_EQ(defs.GetCount(), 2);
+  FCCategoryDef* shorter = defs.GetCategoryDefAt(1);
+  EXPECT_EQ(shorter->GetLoadedSize(), 20);
+  EXPECT_FALSE(shorter->IsUserCreated()) << "the flags byte was never delivered";
+  EXPECT_EQ(shorter->GetName(), std::string(18, '\x42'));
+  const auto* bytes = static_cast<const unsigned char*>(shorter->GetDataBlock());
+  EXPECT_EQ(hostsim::Bytes(bytes + 20, bytes + 104), hostsim::Bytes(84, 0));
+  host().ClearCalls();
+  EXPECT_FALSE(shorter->Save()) << "a short fixed record cannot be written back whole";
+  EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
+}

@@ -60,7 +60,9 @@ TEST_F(DataObjectTest, FailedLoadKeepsTheOldBytesAndCountsAsUnloaded) {
   EXPECT_FALSE(def.Load(4));
   EXPECT_EQ(def.GetLoadedSize(), 0);
   EXPECT_EQ(def.GetDataBlock(), block);
-  EXPECT_EQ(def.GetName(), "Kept");
+  const auto* kept = static_cast<const unsigned char*>(block);
+  EXPECT_EQ(hostsim::Bytes(kept, kept + 104), CategoryBytes(3, "Kept", true));
+  EXPECT_EQ(def.GetName(), "") << "bytes not delivered by the last load are not read";
   EXPECT_EQ(def.GetItemNo(), 4) << "the identity asked for stays";
 }
 
@@ -253,7 +255,7 @@ TEST_F(DataObjectTest, CloneOfALoadedFixedObjectCopiesVersionIdentityAndBytes) {
 
 TEST_F(DataObjectTest, CloneOfAnUnloadedFixedObjectCopiesItsStorageAsLoaded) {
   FCCategoryDef def;
-  def.SetID(9);
+  static_cast<unsigned char*>(def.Allocate())[0] = 9;
 
   std::unique_ptr<__FCBaseData> clone(def.CreateClone());
   EXPECT_EQ(clone->GetLoadedSize(), 104);
@@ -317,6 +319,29 @@ TEST_F(DataObjectTest, DynamicSaveIsRefusedWhenTheHostCannotTellTheRecordSize) {
   EXPECT_FALSE(def.Save());
   EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
   EXPECT_EQ(Stored(kTextTag, 1), RandomBytes(40, 9)) << "the record must not be emptied";
+}
+
+TEST_F(DataObjectTest, DynamicSaveWritesOnlyBytesTheHostDelivered) {
+  Put(kTextTag, 1, RandomBytes(40, 9));
+  // The host reports 40 bytes but delivers only 30 of them.
+  host().SetBehavior("FX_LoadEData", [](const hostsim::Word* args) -> hostsim::Word {
+    auto* size = reinterpret_cast<std::int32_t*>(static_cast<std::uintptr_t>(args[3]));
+    if (args[2] == 0) {
+      *size = 40;
+    } else {
+      std::memset(reinterpret_cast<void*>(static_cast<std::uintptr_t>(args[2])), 0x5A, 30);
+      *size = 30;
+    }
+    return 1;
+  });
+  FCTextExpressionDef def;
+  ASSERT_TRUE(def.Load(1));
+  EXPECT_EQ(def.GetLoadedSize(), 30);
+  const auto* block = static_cast<const unsigned char*>(def.GetDataBlock());
+  EXPECT_EQ(hostsim::Bytes(block + 30, block + 40), hostsim::Bytes(10, 0)) << "no heap garbage";
+  host().ClearCalls();
+  EXPECT_FALSE(def.Save()) << "ten of the forty bytes to write were never delivered";
+  EXPECT_EQ(host().CountCalls("FX_SaveEData"), 0);
 }
 
 TEST_F(DataObjectTest, DynamicLoadNeverOffersTheHostMoreThanTheBlockHolds) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/categories.h"
 #include "hostsim/record_store.h"
 #include "tests/support/debug_console.h"
 #include "tests/support/sim_fixture.h"
@@ -36,6 +37,17 @@ class FrameworkTest : public SimHostTest {
   void Put(std::uint32_t tag, std::uint16_t cmper, hostsim::Bytes bytes, std::int16_t inci = 0) {
     host().Records().Put(tag, hostsim::ItemIdentity(cmper, inci), std::move(bytes));
   }
+};
+
+// A category definition whose record a test writes directly, counted as delivered whole (as a
+// load of all 104 bytes would leave it).
+class DeliveredCategoryDef : public FCCategoryDef {
+ public:
+  DeliveredCategoryDef() {
+    _datablock = Allocate();
+    _loadedsize = kRecordSize;
+  }
+  unsigned char* Record() { return _record; }
 };
 
 // Reproducible bytes with no pattern the code under test could depend on.
