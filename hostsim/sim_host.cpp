@@ -28,7 +28,7 @@ void WriteIdentity(Word address, const Identity& id) {
 
 // Copies as much of the record as the caller's buffer holds; answers the bytes delivered.
 std::int32_t Deliver(const Bytes& record, Word buffer, std::int32_t capacity) {
-  if (!buffer || capacity <= 0) return 0;
+  if (!buffer || capacity <= 0 || record.empty()) return 0;
   const auto count = std::min<std::int32_t>(capacity, static_cast<std::int32_t>(record.size()));
   std::memcpy(Address<std::uint8_t>(buffer), record.data(), static_cast<std::size_t>(count));
   return count;
