@@ -131,7 +131,8 @@ std::string UsageText(const std::string& program) {
          program +
          " show DOCUMENT.json\n"
          "  " +
-         program + " run PLUGIN DOCUMENT.json [--answer yes|no] [--out AFTER.json]\n";
+         program + " run PLUGIN DOCUMENT.json [--answer yes|no] [--out AFTER.json]\n" + "  " +
+         program + " check PLUGIN [DOCUMENT.json]\n";
 }
 
 bool ParseRunArguments(const std::vector<std::string>& args, RunArguments* parsed,

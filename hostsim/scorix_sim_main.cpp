@@ -1,6 +1,7 @@
 // scorix-sim: the simulated Scorix host as a command-line program. `show` prints a document's
 // categories and expression definitions; `run` loads a plug-in the way the application does,
-// invokes its command on a document and reports what changed.
+// invokes its command on a document and reports what changed; `check` validates a plug-in's
+// entry points and what its command leaves behind.
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/check_command.h"
 #include "hostsim/run_command.h"
 #include "hostsim/scripted_desktop.h"
 #include "platform/stand_in.h"
@@ -128,6 +130,37 @@ int RunCommand(const std::vector<std::string>& args) {
   return status;
 }
 
+// The check plays the user: every question box gets the answer the check is trying out, and
+// nothing is shown on the terminal, so the report stays one line per check.
+class CheckingDesktop : public hostsim::ScriptedDesktop {
+ public:
+  void AnswerBoxes(int answer) { answer_ = answer; }
+  int MessageBox(HWND owner, const char* text, const char* caption, UINT style) override {
+    if ((style & 0x0Fu) != MB_OK) QueueAnswer(answer_);
+    return ScriptedDesktop::MessageBox(owner, text, caption, style);
+  }
+
+ private:
+  int answer_ = IDNO;
+};
+
+int CheckCommand(const std::vector<std::string>& args) {
+  hostsim::CheckArguments arguments;
+  std::string error;
+  if (!hostsim::ParseCheckArguments(args, &arguments, &error)) return UsageError(error);
+
+  CheckingDesktop checking;
+  hostsim::CheckDesktop desktop;
+  desktop.owner = HostWindow();
+  desktop.answer_boxes = [&checking](int answer) { checking.AnswerBoxes(answer); };
+  desktop.boxes_shown = [&checking] { return static_cast<int>(checking.Boxes().size()); };
+  platform::Desktop* previous = platform::SetDesktop(&checking);
+  const int status = hostsim::CheckCommand(arguments, desktop, std::cout, std::cerr);
+  std::cout.flush();
+  platform::SetDesktop(previous);
+  return status;
+}
+
 int Main(const std::vector<std::string>& args) {
   if (args.empty()) return UsageError("no command given");
   const std::string& verb = args[0];
@@ -137,6 +170,7 @@ int Main(const std::vector<std::string>& args) {
     return hostsim::ShowDocument(rest[0], std::cout, std::cerr);
   }
   if (verb == "run") return RunCommand(rest);
+  if (verb == "check") return CheckCommand(rest);
   if (verb == "--help" || verb == "-h" || verb == "help") {
     std::cout << hostsim::UsageText(kProgram);
     return hostsim::kExitSuccess;

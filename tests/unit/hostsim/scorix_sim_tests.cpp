@@ -187,4 +187,56 @@ TEST(ScorixSimRun, AnsweredYesSortsTheWorkedExample) {
       << shown.out;
 }
 
+// Every line of a check report starts with ok or FAIL; the last gives the totals.
+int CountLinesStartingWith(const std::string& text, const std::string& start) {
+  int count = 0;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) count += line.rfind(start, 0) == 0;
+  return count;
+}
+
+TEST(ScorixSimCheck, ThePluginPassesEveryCheckAndExitsZero) {
+  const Outcome outcome = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("on the built-in document"), std::string::npos) << outcome.out;
+  EXPECT_EQ(CountLinesStartingWith(outcome.out, "FAIL "), 0) << outcome.out;
+  EXPECT_EQ(CountLinesStartingWith(outcome.out, "ok   "), 24) << outcome.out;
+  EXPECT_NE(outcome.out.find("\n24 checks, 0 failed\n"), std::string::npos) << outcome.out;
+}
+
+TEST(ScorixSimCheck, ThePluginPassesOnAGivenDocument) {
+  const Outcome outcome = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH + " " + kWorkedExample);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("on " + kWorkedExample), std::string::npos) << outcome.out;
+}
+
+TEST(ScorixSimCheck, AFaultyPluginFailsAndExitsOne) {
+  const Outcome outcome = RunSim(std::string("check ") + FAULTY_PLUGIN_CDECL_PATH);
+  EXPECT_EQ(outcome.exit_code, 1) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("FAIL ScorixExtensionInit removes its 8 argument bytes from the "
+                             "stack (removed 0 in 1 of 1 call)\n"),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_EQ(CountLinesStartingWith(outcome.out, "FAIL "), 6) << outcome.out;
+  EXPECT_NE(outcome.out.find("24 checks, 6 failed"), std::string::npos) << outcome.out;
+}
+
+TEST(ScorixSimCheck, AModuleThatDoesNotLoadExitsTwo) {
+  const Outcome outcome = RunSim("check " + kSamples + "/no_such_plugin.so");
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_NE(outcome.err.find("cannot load the plug-in"), std::string::npos) << outcome.err;
+  EXPECT_EQ(outcome.out, "");
+}
+
+TEST(ScorixSimCheck, BadArgumentsAndUnreadableDocumentsExitTwo) {
+  EXPECT_EQ(RunSim("check").exit_code, 2);
+  const Outcome extra = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH + " a.json b.json");
+  EXPECT_EQ(extra.exit_code, 2);
+  EXPECT_NE(extra.err.find("usage:"), std::string::npos) << extra.err;
+  const Outcome missing = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH + " " + kSamples +
+                                 "/no_such_document.json");
+  EXPECT_EQ(missing.exit_code, 2);
+  EXPECT_EQ(missing.out, "");
+}
+
 }  // namespace

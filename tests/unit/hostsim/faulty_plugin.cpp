@@ -1,0 +1,169 @@
+// A small plug-in built only for the check's tests, in one sound and several faulty variants,
+// chosen at build time with FAULTY_PLUGIN_VARIANT. The sound variant does what a well-behaved
+// command does with the host (an edit transaction, a record rewritten, a frame loaded and
+// freed) so that the check is seen to pass it; each faulty variant makes one kind of mistake.
+#include <cstdint>
+#include <cstring>
+
+#include "platform/win32.h"
+
+#define FAULTY_SOUND 0
+#define FAULTY_CDECL 1     // every export leaves its arguments on the stack
+#define FAULTY_TEXTS 2     // a title that fills its field, an item offered at every index
+#define FAULTY_ANNOUNCE 3  // wrong answers, lost host flags, a host call while announcing
+#define FAULTY_INVOKE 4    // box answer ignored, transaction and frame kept, unknown export
+#define FAULTY_MISSING 5   // no ScorixExtensionTerminate, no ScorixExtensionGetMenuStatus
+
+#ifndef FAULTY_PLUGIN_VARIANT
+#error "build with FAULTY_PLUGIN_VARIANT set to one of the FAULTY_ values"
+#endif
+
+#if FAULTY_PLUGIN_VARIANT == FAULTY_CDECL
+#define ENTRY_POINT
+#else
+#define ENTRY_POINT WINAPI
+#endif
+#define EXPORTED extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+using Word = std::uint32_t;
+using HostCall1 = Word(WINAPI*)(Word);
+using HostCall2 = Word(WINAPI*)(Word, Word);
+using HostCall5 = Word(WINAPI*)(Word, Word, Word, Word, Word);
+using HostCall6 = Word(WINAPI*)(Word, Word, Word, Word, Word, Word);
+
+constexpr Word kApiVersion = 0x0F000200;
+constexpr Word kCategoryTag = 0x534F4D43;
+constexpr long kCategoryBytes = 104;
+
+template <typename Function>
+Function HostExport(const char* name) {
+  HMODULE host = GetModuleHandleA("SCORIX.EXE");
+  return host ? reinterpret_cast<Function>(GetProcAddress(host, name)) : nullptr;
+}
+
+Word Address(const void* pointer) {
+  return static_cast<Word>(reinterpret_cast<std::uintptr_t>(pointer));
+}
+
+// Rewrites category 1 with its last byte changed: a visible edit of the document.
+void RewriteFirstCategory() {
+  auto load = HostExport<HostCall5>("FX_LoadEData");
+  auto save = HostExport<HostCall5>("FX_SaveEData");
+  if (!load || !save) return;
+  unsigned char id[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+  unsigned char record[kCategoryBytes] = {};
+  long size = kCategoryBytes;
+  if (!load(kCategoryTag, Address(id), Address(record), Address(&size), kApiVersion)) return;
+  if (size < 1 || size > kCategoryBytes) return;
+  record[size - 1] ^= 0xFF;
+  save(kCategoryTag, Address(id), Address(record), static_cast<Word>(size), kApiVersion);
+}
+
+Word LoadFrame() {
+  auto load_frame = HostExport<HostCall6>("FX_LoadTGF");
+  return load_frame ? load_frame(0, 1, 1, 0, 1, kApiVersion) : 0;
+}
+
+void FreeFrame(Word frame) {
+  if (auto free_frame = HostExport<HostCall2>("FX_FreeTGF")) free_frame(frame, kApiVersion);
+}
+
+Word StartEdit() {
+  static const char kEditName[] = "Faulty plug-in edit";
+  auto start = HostExport<HostCall2>("FX_StartScorixEdit");
+  return start ? start(Address(kEditName), kApiVersion) : 0;
+}
+
+[[maybe_unused]] void EndEdit() {
+  if (auto end = HostExport<HostCall1>("FX_EndScorixEdit")) end(kApiVersion);
+}
+
+#if FAULTY_PLUGIN_VARIANT != FAULTY_INVOKE
+// What a careful command does: one transaction around the edit, every frame handed back.
+void SoundCommand() {
+  const bool in_edit = StartEdit() != 0;
+  RewriteFirstCategory();
+  if (Word frame = LoadFrame()) FreeFrame(frame);
+  if (in_edit) EndEdit();
+}
+
+#else
+// Edits inside a transaction it never closes, keeps one of two frames, hands back one it never
+// had, and asks for an export no host offers.
+void CarelessCommand() {
+  StartEdit();
+  RewriteFirstCategory();
+  const Word first = LoadFrame();
+  LoadFrame();
+  FreeFrame(first);
+  FreeFrame(0x00BADF00);
+  HostExport<HostCall1>("FX_NoSuchExport");
+}
+
+#endif
+
+void FillText(char* field, const char* text) {
+  std::strncpy(field, text, 64);
+}
+
+}  // namespace
+
+EXPORTED unsigned long ENTRY_POINT ScorixExtensionVersion(unsigned long version) {
+#if FAULTY_PLUGIN_VARIANT == FAULTY_ANNOUNCE
+  (void)version;
+  return kApiVersion;  // the version it was built for instead of the one it was given
+#else
+  return version;
+#endif
+}
+
+EXPORTED long ENTRY_POINT ScorixExtensionInit(long, unsigned long* flags) {
+#if FAULTY_PLUGIN_VARIANT == FAULTY_ANNOUNCE
+  if (auto layers = HostExport<HostCall1>("FX_GetMaxLayers")) layers(kApiVersion);
+  *flags = 1;  // the host's own bits lost
+#else
+  *flags |= 1;
+#endif
+  return 1;
+}
+
+EXPORTED long ENTRY_POINT ScorixExtensionEnumerate(long, long index, char* record) {
+#if FAULTY_PLUGIN_VARIANT == FAULTY_TEXTS
+  (void)index;                   // offered at every index
+  std::memset(record, 'T', 64);  // a title with no room left for its NUL
+#else
+  if (static_cast<short>(index) > 0) return 0;
+  FillText(record, "Faulty Check Subject");
+#endif
+  FillText(record + 64, "Exercises the plug-in check.");
+  FillText(record + 128, "Faulty");
+  std::memset(record + 192, 0, 4);
+  return 1;
+}
+
+EXPORTED long ENTRY_POINT ScorixExtensionInvoke(HWND owner, long, long, long) {
+  const int answer = MessageBoxA(owner, "Change the document?", "Faulty", MB_YESNO);
+#if FAULTY_PLUGIN_VARIANT == FAULTY_INVOKE
+  (void)answer;  // goes ahead whatever the user said
+  CarelessCommand();
+  return 1;
+#else
+  if (answer != IDYES) return 0;
+  SoundCommand();
+  return 1;
+#endif
+}
+
+#if FAULTY_PLUGIN_VARIANT != FAULTY_MISSING
+EXPORTED void ENTRY_POINT ScorixExtensionTerminate(long) {}
+
+EXPORTED long ENTRY_POINT ScorixExtensionGetMenuStatus(long) {
+#if FAULTY_PLUGIN_VARIANT == FAULTY_ANNOUNCE
+  return 0;
+#else
+  return 1;
+#endif
+}
+#endif
