@@ -74,8 +74,7 @@ template <class Definitions>
 bool RefersTo(const Definitions& expressions, int category) {
   for (int index = 0; index < expressions.GetCount(); ++index) {
     const auto* definition = DefinitionAt(expressions, index);
-    if (definition && definition->HasCategoryByte() &&
-        definition->GetCategoryByte() == category) {
+    if (definition && definition->HasCategoryByte() && definition->GetCategoryByte() == category) {
       return true;
     }
   }
