@@ -130,29 +130,17 @@ int RunCommand(const std::vector<std::string>& args) {
   return status;
 }
 
-// The check plays the user: every question box gets the answer the check is trying out, and
-// nothing is shown on the terminal, so the report stays one line per check.
-class CheckingDesktop : public hostsim::ScriptedDesktop {
- public:
-  void AnswerBoxes(int answer) { answer_ = answer; }
-  int MessageBox(HWND owner, const char* text, const char* caption, UINT style) override {
-    if ((style & 0x0Fu) != MB_OK) QueueAnswer(answer_);
-    return ScriptedDesktop::MessageBox(owner, text, caption, style);
-  }
-
- private:
-  int answer_ = IDNO;
-};
-
 int CheckCommand(const std::vector<std::string>& args) {
   hostsim::CheckArguments arguments;
   std::string error;
   if (!hostsim::ParseCheckArguments(args, &arguments, &error)) return UsageError(error);
 
-  CheckingDesktop checking;
+  // The check plays the user; nothing is shown on the terminal, so the report stays one line
+  // per check.
+  hostsim::ScriptedDesktop checking;
   hostsim::CheckDesktop desktop;
   desktop.owner = HostWindow();
-  desktop.answer_boxes = [&checking](int answer) { checking.AnswerBoxes(answer); };
+  desktop.answer_boxes = [&checking](int answer) { checking.AnswerEveryQuestion(answer); };
   desktop.boxes_shown = [&checking] { return static_cast<int>(checking.Boxes().size()); };
   platform::Desktop* previous = platform::SetDesktop(&checking);
   const int status = hostsim::CheckCommand(arguments, desktop, std::cout, std::cerr);

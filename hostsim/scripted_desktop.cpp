@@ -27,6 +27,8 @@ int ScriptedDesktop::MessageBox(HWND owner, const char* text, const char* captio
     answers_.pop_front();
   } else if ((style & 0x0Fu) == MB_OK) {
     answer = IDOK;
+  } else {
+    answer = standing_answer_;
   }
   boxes_.push_back({owner, text ? text : "", caption ? caption : "", style, answer});
   return answer;

@@ -42,6 +42,8 @@ class ScriptedDesktop : public platform::Desktop {
   static HWND ConsoleWindow() { return reinterpret_cast<HWND>(0x00C0FFEE); }
 
   void QueueAnswer(int answer) { answers_.push_back(answer); }
+  // From now on a Yes/No box that finds no queued answer gets this one (0: none, the box fails).
+  void AnswerEveryQuestion(int answer) { standing_answer_ = answer; }
   void SetConsoleAvailable(bool available) { console_available_ = available; }
   void SetShowWindowResult(BOOL result) { show_window_result_ = result; }
 
@@ -66,6 +68,7 @@ class ScriptedDesktop : public platform::Desktop {
 
  private:
   std::deque<int> answers_;
+  int standing_answer_ = 0;
   std::vector<BoxRecord> boxes_;
   std::vector<DesktopEvent> events_;
   std::string console_text_;

@@ -22,19 +22,6 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
-// Answers every question box with the answer the check asks for, and records the boxes.
-class CheckingDesktop : public ScriptedDesktop {
- public:
-  void AnswerBoxes(int answer) { answer_ = answer; }
-  int MessageBox(HWND owner, const char* text, const char* caption, UINT style) override {
-    if ((style & 0x0Fu) != MB_OK) QueueAnswer(answer_);
-    return ScriptedDesktop::MessageBox(owner, text, caption, style);
-  }
-
- private:
-  int answer_ = IDNO;
-};
-
 HWND HostWindow() {
   return reinterpret_cast<HWND>(0x00050C1A);
 }
@@ -55,7 +42,7 @@ class CheckCommandTest : public ::testing::Test {
   void SetUp() override {
     previous_ = platform::SetDesktop(&desktop_);
     check_desktop_.owner = HostWindow();
-    check_desktop_.answer_boxes = [this](int answer) { desktop_.AnswerBoxes(answer); };
+    check_desktop_.answer_boxes = [this](int answer) { desktop_.AnswerEveryQuestion(answer); };
     check_desktop_.boxes_shown = [this] { return static_cast<int>(desktop_.Boxes().size()); };
   }
   void TearDown() override { platform::SetDesktop(previous_); }
@@ -90,7 +77,7 @@ class CheckCommandTest : public ::testing::Test {
     return text.str();
   }
 
-  CheckingDesktop desktop_;
+  ScriptedDesktop desktop_;
   CheckDesktop check_desktop_;
   platform::Desktop* previous_ = nullptr;
 };
