@@ -27,8 +27,8 @@ const char kRestoreFailed[] =
 // An expression definition holds its category in one byte.
 constexpr int kHighestReachableCategory = 255;
 
-void Tell(const char* text) {
-  MessageBoxA(nullptr, text, kMessageCaption, MB_OK | MB_ICONWARNING);
+void Tell(HWND owner, const char* text) {
+  MessageBoxA(owner, text, kMessageCaption, MB_OK | MB_ICONWARNING);
 }
 
 bool SameBytes(__FCBaseData* a, __FCBaseData* b) {
@@ -171,14 +171,14 @@ int CategoryMovedOutOfReach(const FCCategoryDefs& sorted, const FCCategoryDefs& 
   return -1;
 }
 
-void TellOutOfReach(FCCategoryDef* category, int newnumber) {
+void TellOutOfReach(HWND owner, FCCategoryDef* category, int newnumber) {
   char text[400];
   std::snprintf(text, sizeof text,
                 "The categories were not sorted, because the category \"%.66s\" would move to "
                 "number %d, and expressions can only refer to categories up to %d.\n\nThe score "
                 "is unchanged.",
                 category->GetName().c_str(), newnumber, kHighestReachableCategory);
-  Tell(text);
+  Tell(owner, text);
 }
 
 template <class Definitions>
@@ -193,6 +193,10 @@ bool SaveEvery(Definitions* expressions, RecordJournal* journal) {
 }  // namespace
 
 void Alphabetizer() {
+  Alphabetizer(nullptr);
+}
+
+void Alphabetizer(HWND owner) {
   FCAlphabetizer handler;
   FCCategoryDefs sorted;
   FCCategoryDefs reference;
@@ -205,11 +209,11 @@ void Alphabetizer() {
 
   if (!LoadedCompletely(sorted) || !LoadedCompletely(reference) || !LoadedCompletely(texts) ||
       !LoadedCompletely(shapes)) {
-    Tell(kIncompleteLoad);
+    Tell(owner, kIncompleteLoad);
     return;
   }
   if (!SameCategories(sorted, reference)) {
-    Tell(kChangedDuringLoad);
+    Tell(owner, kChangedDuringLoad);
     return;
   }
 
@@ -219,7 +223,7 @@ void Alphabetizer() {
   handler.AssignShapeExpressions(&shapes);
   const int unreachable = CategoryMovedOutOfReach(sorted, reference, texts, shapes);
   if (unreachable >= 0) {
-    TellOutOfReach(sorted.GetCategoryDefAt(unreachable),
+    TellOutOfReach(owner, sorted.GetCategoryDefAt(unreachable),
                    reference.GetCategoryDefAt(unreachable)->GetID());
     return;
   }
@@ -241,7 +245,7 @@ void Alphabetizer() {
     return;
   }
   if (edit_open && FX_CancelScorixEdit(kScorixApiVersion) != 0) {
-    Tell(kSaveRefused);
+    Tell(owner, kSaveRefused);
     return;
   }
   // No edit to cancel, or the host refused to cancel it: write back what was already saved, last
@@ -249,5 +253,5 @@ void Alphabetizer() {
   // counted it as closed, so it is not ended from here.)
   const bool restored = journal.RestoreSaved();
   if (!edit_open) FX_EndScorixEdit(kScorixApiVersion);
-  Tell(restored ? kSaveRefused : kRestoreFailed);
+  Tell(owner, restored ? kSaveRefused : kRestoreFailed);
 }

@@ -13,6 +13,9 @@ class RecordJournal;
 
 // Runs the whole command on the current document.
 void Alphabetizer();
+// The same, with the host window as the owner of the boxes that explain a refusal, so they stay
+// in front of the score like the confirmation box.
+void Alphabetizer(HWND owner);
 
 // The command's iterator handler: orders categories by name (Compare) and, walked over the
 // sorted categories (IterateIndex), moves each into the slot of the same position in the host's

@@ -59,7 +59,7 @@ long RunAfterConfirmation(HWND owner) {
       MessageBoxA(owner, kConfirmationText, kConfirmationCaption, MB_YESNO | MB_ICONWARNING);
   // Only a Yes is consent: a No, or a box that could not be shown (0), leaves the score alone.
   if (answer != IDYES) return 0;
-  Alphabetizer();
+  Alphabetizer(owner);
   return 1;
 }
 

@@ -270,6 +270,15 @@ TEST_F(AlphabetizerTest, CategoriesChangingBetweenTheTwoLoadsAreRefused) {
             std::string::npos);
 }
 
+TEST_F(AlphabetizerTest, RefusalBoxBelongsToTheHostWindow) {
+  Load(Document({{2, "Zeta", true}, {300, "Alpha", true}}, {{1, 2}}));
+  const HWND host_window = reinterpret_cast<HWND>(0x00012340);
+  Alphabetizer(host_window);
+  ASSERT_EQ(desktop().Boxes().size(), 1u);
+  EXPECT_EQ(desktop().Boxes()[0].owner, host_window);
+  EXPECT_EQ(desktop().Boxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+}
+
 TEST_F(AlphabetizerTest, RefusedSaveIsCancelledThroughTheEdit) {
   Load(Document({{1, "Zeta", true}, {2, "Beta", true}, {3, "Alpha", true}}, {{1, 1}, {2, 3}}));
   const hostsim::RecordStore before = host().Records();
