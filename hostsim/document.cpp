@@ -128,6 +128,12 @@ class DocumentReader {
     error_ = place + ": " + problem;
     return false;
   }
+  // A fixed-size record given whole in "bytes" must have exactly its size.
+  bool CheckRecordSize(const Bytes& bytes, std::size_t size, const std::string& place) {
+    if (bytes.size() == size) return true;
+    return Fail(place + ".bytes",
+                "expected " + std::to_string(size) + " bytes, got " + std::to_string(bytes.size()));
+  }
   bool ReadList(const Json& document, const char* key, EntryReader read_entry);
   bool ReadCategory(const Json& entry, const std::string& place);
   bool ReadTextExpression(const Json& entry, const std::string& place);
@@ -197,10 +203,7 @@ bool DocumentReader::ReadCategory(const Json& entry, const std::string& place) {
       !ReadInteger(entry, place, "categoryid", -32768, 32767, &category_id)) {
     return false;
   }
-  if (bytes && bytes->size() != kSize) {
-    return Fail(place + ".bytes", "expected " + std::to_string(kSize) + " bytes, got " +
-                                      std::to_string(bytes->size()));
-  }
+  if (bytes && !CheckRecordSize(*bytes, kSize, place)) return false;
   if (!bytes && !name) return Fail(place + ".name", "required when \"bytes\" is not given");
 
   Bytes record = bytes ? *bytes : FilledRecord(kCategoryTag, number, kSize);
@@ -263,10 +266,7 @@ bool DocumentReader::ReadShapeExpression(const Json& entry, const std::string& p
       !ReadInteger(entry, place, "category", 0, 255, &category)) {
     return false;
   }
-  if (bytes && bytes->size() != kShapeSize) {
-    return Fail(place + ".bytes", "expected " + std::to_string(kShapeSize) + " bytes, got " +
-                                      std::to_string(bytes->size()));
-  }
+  if (bytes && !CheckRecordSize(*bytes, kShapeSize, place)) return false;
   if (!bytes && !category) return Fail(place + ".category", "required when \"bytes\" is not given");
 
   Bytes record = bytes ? *bytes : FilledRecord(kShapeExpressionTag, number, kShapeSize);
