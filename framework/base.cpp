@@ -1,5 +1,6 @@
 #include "framework/base.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -45,7 +46,7 @@ struct DebugLine {
   char text[__FCBase::kDebugLineSize];
 };
 
-DebugLine FormatNumber(const char* format, const char* label, long value) {
+DebugLine FormatNumber(const char* format, const char* label, std::int32_t value) {
   DebugLine line;
   std::snprintf(line.text, sizeof line.text, format, OrEmpty(label), value);
   return line;
@@ -86,12 +87,13 @@ void __FCBase::DebugMsg(const char* text) {
   ShowBox(text, "Info Message");
 }
 
-void __FCBase::DebugMsgDigit(const char* label, long value) {
-  ShowBox(FormatNumber("%s %ld", label, value).text, "Digit Info");
+void __FCBase::DebugMsgDigit(const char* label, std::int32_t value) {
+  ShowBox(FormatNumber("%s %" PRId32, label, value).text, "Digit Info");
 }
 
-void __FCBase::DebugMsgHex(const char* label, long value) {
-  ShowBox(FormatNumber("%s 0x%lx", label, value).text, "Hex Digit Info");
+void __FCBase::DebugMsgHex(const char* label, std::int32_t value) {
+  ShowBox(FormatNumber("%s 0x%" PRIx32, label, static_cast<std::uint32_t>(value)).text,
+          "Hex Digit Info");
 }
 
 void __FCBase::DebugMsgString(const char* label, const char* text) {
@@ -105,12 +107,12 @@ void __FCBase::DebugOut(const char* text) {
   WriteToStandardOutput("\n", 1);
 }
 
-void __FCBase::DebugOutDigit(const char* label, long value) {
-  DebugOut(FormatNumber("%s %ld", label, value).text);
+void __FCBase::DebugOutDigit(const char* label, std::int32_t value) {
+  DebugOut(FormatNumber("%s %" PRId32, label, value).text);
 }
 
-void __FCBase::DebugOutHex(const char* label, long value) {
-  DebugOut(FormatNumber("%s 0x%lx", label, value).text);
+void __FCBase::DebugOutHex(const char* label, std::int32_t value) {
+  DebugOut(FormatNumber("%s 0x%" PRIx32, label, static_cast<std::uint32_t>(value)).text);
 }
 
 void __FCBase::DebugOutString(const char* label, const char* text) {
@@ -121,18 +123,19 @@ void __FCBase::DebugOutBool(const char* label, bool value) {
   DebugOut(FormatText(label, value ? "TRUE" : "FALSE").text);
 }
 
-void __FCBase::DebugOutBlock(const void* data, long length) {
+void __FCBase::DebugOutBlock(const void* data, std::int32_t length) {
   if (!data || length <= 0) return;
   const auto* bytes = static_cast<const unsigned char*>(data);
   // Room for two ten-digit labels and eight byte texts.
   char line[64] = "";
   std::size_t used = 0;
-  for (long i = 0; i < length; ++i) {
-    const long offset = i % kBytesPerBlockLine;
+  for (std::int32_t i = 0; i < length; ++i) {
+    const std::int32_t offset = i % kBytesPerBlockLine;
     if (used == 0) {
-      const long first = i - offset;
-      used = static_cast<std::size_t>(
-          std::snprintf(line, sizeof line, "%03ld-%03ld: ", first, first + kBytesPerBlockLine - 1));
+      const std::int32_t first = i - offset;
+      used =
+          static_cast<std::size_t>(std::snprintf(line, sizeof line, "%03" PRId32 "-%03" PRId32 ": ",
+                                                 first, first + kBytesPerBlockLine - 1));
     }
     used += static_cast<std::size_t>(
         std::snprintf(line + used, sizeof line - used, "%02x ", static_cast<unsigned>(bytes[i])));

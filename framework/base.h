@@ -21,19 +21,19 @@ class __FCBase {
 
   // Modal OK boxes with no owner window. Texts longer than a diagnostic line are cut.
   static void DebugMsg(const char* text);
-  static void DebugMsgDigit(const char* label, long value);
-  static void DebugMsgHex(const char* label, long value);
+  static void DebugMsgDigit(const char* label, std::int32_t value);
+  static void DebugMsgHex(const char* label, std::int32_t value);
   static void DebugMsgString(const char* label, const char* text);
 
   // Console lines. The console is opened (once per module lifetime) on the first line.
   static void DebugOut(const char* text);
-  static void DebugOutDigit(const char* label, long value);
-  static void DebugOutHex(const char* label, long value);
+  static void DebugOutDigit(const char* label, std::int32_t value);
+  static void DebugOutHex(const char* label, std::int32_t value);
   static void DebugOutString(const char* label, const char* text);
   static void DebugOutBool(const char* label, bool value);
   // A hexadecimal dump, eight bytes a line, each line labelled with its group's first and last
   // index ("008-015: "). A null block or a length of 0 or less writes nothing.
-  static void DebugOutBlock(const void* data, long length);
+  static void DebugOutBlock(const void* data, std::int32_t length);
 
   // The size of the line buffer that formatted diagnostics are cut to (terminator included).
   static constexpr unsigned kDebugLineSize = 1000;

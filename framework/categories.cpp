@@ -6,10 +6,10 @@
 namespace {
 
 // The length of a text that may fill `limit` bytes without a terminating NUL.
-long BoundedLength(const unsigned char* text, long limit) {
+std::int32_t BoundedLength(const unsigned char* text, std::int32_t limit) {
   if (limit <= 0) return 0;
   const void* nul = std::memchr(text, 0, static_cast<std::size_t>(limit));
-  return nul ? static_cast<long>(static_cast<const unsigned char*>(nul) - text) : limit;
+  return nul ? static_cast<std::int32_t>(static_cast<const unsigned char*>(nul) - text) : limit;
 }
 
 }  // namespace
@@ -17,7 +17,7 @@ long BoundedLength(const unsigned char* text, long limit) {
 // ---------------------------------------------------------------------------------------------
 // FCCategoryDef
 
-FCCategoryDef::FCCategoryDef(unsigned long version) : __FCFixedSizeData(version) {
+FCCategoryDef::FCCategoryDef(std::uint32_t version) : __FCFixedSizeData(version) {
   std::memset(_record + kClearedWordsOffset, 0, kClearedWordsSize);
 }
 
@@ -38,8 +38,8 @@ void FCCategoryDef::SetID(short id) {
   record_field::WriteInt16(_record, kCategoryIdOffset, id);
 }
 
-long FCCategoryDef::_NameBytes() const {
-  return std::min(std::max(_HeldBytes() - kNameOffset, 0L), kNameSize);
+std::int32_t FCCategoryDef::_NameBytes() const {
+  return std::min(std::max(_HeldBytes() - kNameOffset, std::int32_t{0}), kNameSize);
 }
 
 std::string FCCategoryDef::GetName() const {
@@ -55,9 +55,9 @@ bool FCCategoryDef::IsUserCreated() const {
 
 // As strcmp on unsigned bytes; the end of a name's bytes counts as its terminator.
 int FCCategoryDef::CompareName(const FCCategoryDef& other) const {
-  const long mine_length = BoundedLength(_record + kNameOffset, _NameBytes());
-  const long theirs_length = BoundedLength(other._record + kNameOffset, other._NameBytes());
-  const long common = std::min(mine_length, theirs_length);
+  const std::int32_t mine_length = BoundedLength(_record + kNameOffset, _NameBytes());
+  const std::int32_t theirs_length = BoundedLength(other._record + kNameOffset, other._NameBytes());
+  const std::int32_t common = std::min(mine_length, theirs_length);
   const int order = std::memcmp(_record + kNameOffset, other._record + kNameOffset,
                                 static_cast<std::size_t>(common));
   if (order != 0) return order < 0 ? -1 : 1;
@@ -67,7 +67,7 @@ int FCCategoryDef::CompareName(const FCCategoryDef& other) const {
 
 void FCCategoryDef::CopyRecordFrom(const FCCategoryDef& source) {
   if (&source == this) return;
-  const long bytes = std::min(std::max(source._loadedsize, 0L), kRecordSize);
+  const std::int32_t bytes = std::min(std::max(source._loadedsize, std::int32_t{0}), kRecordSize);
   std::memcpy(_record, source._record, static_cast<std::size_t>(bytes));
 }
 
@@ -81,10 +81,10 @@ void FCTextExpressionDef::DebugDump() {
 }
 
 // Asked with the API version word, not the object's: the size query is the framework's own.
-long FCTextExpressionDef::DataSize() {
-  long size = 0;
+std::int32_t FCTextExpressionDef::DataSize() {
+  std::int32_t size = 0;
   if (FX_LoadEData(Tag(), &_dataid, nullptr, &size, kScorixApiVersion) == 0) return 0;
-  return std::max(size, 0L);
+  return std::max(size, std::int32_t{0});
 }
 
 bool FCTextExpressionDef::HasCategoryByte() const {
@@ -103,10 +103,10 @@ bool FCTextExpressionDef::SetCategoryByte(unsigned char category) {
 }
 
 std::string FCTextExpressionDef::GetDescription() const {
-  const long held = _HeldBytes();
+  const std::int32_t held = _HeldBytes();
   if (held <= kDescriptionOffset) return std::string();
   const unsigned char* text = static_cast<const unsigned char*>(_datablock) + kDescriptionOffset;
-  const long length = BoundedLength(text, held - kDescriptionOffset);
+  const std::int32_t length = BoundedLength(text, held - kDescriptionOffset);
   return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
 }
 

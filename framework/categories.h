@@ -14,23 +14,23 @@
 // One category: its number, its name and whether the user made it. 104 bytes, embedded.
 class FCCategoryDef : public __FCFixedSizeData<__FCNoInciOther, 104> {
  public:
-  static constexpr unsigned long kTag = 0x534F4D43;  // 'SOMC'
-  static constexpr long kRecordSize = 104;
-  static constexpr long kCategoryIdOffset = 0;
-  static constexpr long kNameOffset = 2;
-  static constexpr long kNameSize = 66;
+  static constexpr std::uint32_t kTag = 0x534F4D43;  // 'SOMC'
+  static constexpr std::int32_t kRecordSize = 104;
+  static constexpr std::int32_t kCategoryIdOffset = 0;
+  static constexpr std::int32_t kNameOffset = 2;
+  static constexpr std::int32_t kNameSize = 66;
   // Three groups of three 16-bit words that a new object starts with at zero.
-  static constexpr long kClearedWordsOffset = 68;
-  static constexpr long kClearedWordsSize = 18;
-  static constexpr long kFlagsOffset = 102;
+  static constexpr std::int32_t kClearedWordsOffset = 68;
+  static constexpr std::int32_t kClearedWordsSize = 18;
+  static constexpr std::int32_t kFlagsOffset = 102;
   static constexpr unsigned char kUserCreatedBit = 0x80;
 
-  explicit FCCategoryDef(unsigned long version = kScorixApiVersion);
+  explicit FCCategoryDef(std::uint32_t version = kScorixApiVersion);
 
   const char* ClassName() override { return "FCCategoryDef"; }
   void DebugDump() override;
-  unsigned long Tag() override { return kTag; }
-  __FCBaseData* CreateObject(unsigned long version) override { return new FCCategoryDef(version); }
+  std::uint32_t Tag() override { return kTag; }
+  __FCBaseData* CreateObject(std::uint32_t version) override { return new FCCategoryDef(version); }
 
   // The category's number, the value expression definitions refer to.
   short GetID() const;
@@ -47,30 +47,30 @@ class FCCategoryDef : public __FCFixedSizeData<__FCNoInciOther, 104> {
 
  private:
   // How many bytes of the name field the host delivered (0 to 66).
-  long _NameBytes() const;
+  std::int32_t _NameBytes() const;
 };
 
 // A text expression definition: its category (one byte) and its description. The record's size
 // is the host's, so the bytes live in a heap block sized by the host on every load.
 class FCTextExpressionDef : public __FCNoInciOther {
  public:
-  static constexpr unsigned long kTag = 0x534F4454;  // 'SODT'
-  static constexpr long kCategoryByteOffset = 26;
-  static constexpr long kDescriptionOffset = 34;
+  static constexpr std::uint32_t kTag = 0x534F4454;  // 'SODT'
+  static constexpr std::int32_t kCategoryByteOffset = 26;
+  static constexpr std::int32_t kDescriptionOffset = 34;
 
-  explicit FCTextExpressionDef(unsigned long version = kScorixApiVersion)
+  explicit FCTextExpressionDef(std::uint32_t version = kScorixApiVersion)
       : __FCNoInciOther(version) {}
   ~FCTextExpressionDef() override { _ReleaseBlock(); }
 
   const char* ClassName() override { return "FCTextExpressionDef"; }
   void DebugDump() override;
-  unsigned long Tag() override { return kTag; }
+  std::uint32_t Tag() override { return kTag; }
   // Asks the host for the stored record's size on every call; 0 when it cannot tell.
-  long DataSize() override;
+  std::int32_t DataSize() override;
   void* Allocate() override { return _AllocateBlock(DataSize()); }
   void Deallocate() override { _ReleaseBlock(); }
   bool IsDynamicSize() override { return true; }
-  __FCBaseData* CreateObject(unsigned long version) override {
+  __FCBaseData* CreateObject(std::uint32_t version) override {
     return new FCTextExpressionDef(version);
   }
 
@@ -97,17 +97,17 @@ class FCTextExpressionDef : public __FCNoInciOther {
 // A shape expression definition: its category byte. 34 bytes, embedded.
 class FCShapeExpressionDef : public __FCFixedSizeData<__FCNoInciOther, 34> {
  public:
-  static constexpr unsigned long kTag = 0x4F03444F;  // 'O', 3, 'D', 'O'
-  static constexpr long kRecordSize = 34;
-  static constexpr long kCategoryByteOffset = 26;
+  static constexpr std::uint32_t kTag = 0x4F03444F;  // 'O', 3, 'D', 'O'
+  static constexpr std::int32_t kRecordSize = 34;
+  static constexpr std::int32_t kCategoryByteOffset = 26;
 
-  explicit FCShapeExpressionDef(unsigned long version = kScorixApiVersion)
+  explicit FCShapeExpressionDef(std::uint32_t version = kScorixApiVersion)
       : __FCFixedSizeData(version) {}
 
   const char* ClassName() override { return "FCShapeExpressionDef"; }
   void DebugDump() override;
-  unsigned long Tag() override { return kTag; }
-  __FCBaseData* CreateObject(unsigned long version) override {
+  std::uint32_t Tag() override { return kTag; }
+  __FCBaseData* CreateObject(std::uint32_t version) override {
     return new FCShapeExpressionDef(version);
   }
 
@@ -124,7 +124,7 @@ class FCShapeExpressionDef : public __FCFixedSizeData<__FCNoInciOther, 34> {
 class FCCategoryDefs : public __FCCollectionData {
  public:
   const char* ClassName() override { return "FCCategoryDefs"; }
-  __FCBaseData* CreateElement(unsigned long version) override { return new FCCategoryDef(version); }
+  __FCBaseData* CreateElement(std::uint32_t version) override { return new FCCategoryDef(version); }
   // The element at `index` as a category definition, or null.
   FCCategoryDef* GetCategoryDefAt(int index) const {
     return dynamic_cast<FCCategoryDef*>(GetItemAt(index));
@@ -134,7 +134,7 @@ class FCCategoryDefs : public __FCCollectionData {
 class FCTextExpressionDefs : public __FCCollectionData {
  public:
   const char* ClassName() override { return "FCTextExpressionDefs"; }
-  __FCBaseData* CreateElement(unsigned long version) override {
+  __FCBaseData* CreateElement(std::uint32_t version) override {
     return new FCTextExpressionDef(version);
   }
   FCTextExpressionDef* GetTextExpressionDefAt(int index) const {
@@ -145,7 +145,7 @@ class FCTextExpressionDefs : public __FCCollectionData {
 class FCShapeExpressionDefs : public __FCCollectionData {
  public:
   const char* ClassName() override { return "FCShapeExpressionDefs"; }
-  __FCBaseData* CreateElement(unsigned long version) override {
+  __FCBaseData* CreateElement(std::uint32_t version) override {
     return new FCShapeExpressionDef(version);
   }
   FCShapeExpressionDef* GetShapeExpressionDefAt(int index) const {

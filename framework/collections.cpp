@@ -136,7 +136,7 @@ void __FCCollection::Sort(FCIteratorHandler* handler) {
 // host answers with no bytes did not deliver its record, and a host whose walk comes back to a
 // record it already handed out would keep the walk going for ever: either ends the load as
 // incomplete.
-void __FCCollectionData::LoadAll(unsigned long version) {
+void __FCCollectionData::LoadAll(std::uint32_t version) {
   _FreeElements();
   _count = 0;
   _loadreachedend = false;

@@ -95,11 +95,11 @@ class __FCCollectionData : public __FCCollection {
  public:
   const char* ClassName() override { return "__FCCollectionData"; }
   // A new, empty element with that version word; the caller owns it.
-  virtual __FCBaseData* CreateElement(unsigned long version) = 0;
+  virtual __FCBaseData* CreateElement(std::uint32_t version) = 0;
 
   // Replaces the contents with the host's records of the element class, in the host's order,
   // from the first record on. Ends at the first record the host does not deliver.
-  void LoadAll(unsigned long version);
+  void LoadAll(std::uint32_t version);
 
   // Whether the last LoadAll got every record: true when it ended because the host had no further
   // record (or the kind has none at all); false when it stopped at a record the host named but did

@@ -6,8 +6,8 @@
 namespace {
 
 // Dumps print the storage address as a signed number.
-long AddressAsNumber(const void* address) {
-  return static_cast<long>(reinterpret_cast<std::intptr_t>(address));
+std::int32_t AddressAsNumber(const void* address) {
+  return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(address));
 }
 
 }  // namespace
@@ -25,25 +25,25 @@ void __FCBaseData::_DumpStorage() {
   DebugOutDigit("Loaded size: ", _loadedsize);
 }
 
-void* __FCBaseData::_AllocateBlock(long size) {
-  const long bytes = std::max(size, 0L);
+void* __FCBaseData::_AllocateBlock(std::int32_t size) {
+  const std::int32_t bytes = std::max(size, std::int32_t{0});
   auto* block = new unsigned char[static_cast<std::size_t>(bytes)];
   _datablock = block;
   _blocksize = bytes;
   return block;
 }
 
-long __FCBaseData::_HeldBytes() const {
+std::int32_t __FCBaseData::_HeldBytes() const {
   if (!_datablock) return 0;
-  return std::min(std::max(_loadedsize, 0L), _blocksize);
+  return std::min(std::max(_loadedsize, std::int32_t{0}), _blocksize);
 }
 
-long __FCBaseData::_StorageCapacity() {
+std::int32_t __FCBaseData::_StorageCapacity() {
   if (!_datablock) return 0;
-  return IsDynamicSize() ? _blocksize : std::max(DataSize(), 0L);
+  return IsDynamicSize() ? _blocksize : std::max(DataSize(), std::int32_t{0});
 }
 
-bool __FCBaseData::_CanWrite(long size) {
+bool __FCBaseData::_CanWrite(std::int32_t size) {
   // A size of 0 means the host could not say how large the record is (a failed size query of a
   // dynamic record): writing it would empty the record, so nothing is written.
   return _loadedsize > 0 && size > 0 && size <= _HeldBytes();
@@ -53,17 +53,17 @@ bool __FCBaseData::LoadDataBlock() {
   if (_datablock && IsDynamicSize()) ClearData();
   if (!_datablock) _datablock = Allocate();
   // The host may not deliver more than the storage takes, whatever it reports now.
-  long size = std::min(std::max(DataSize(), 0L), _StorageCapacity());
-  const long capacity = size;
-  const unsigned long tag = Tag();
+  std::int32_t size = std::min(std::max(DataSize(), std::int32_t{0}), _StorageCapacity());
+  const std::int32_t capacity = size;
+  const std::uint32_t tag = Tag();
   if (!_datablock || FX_LoadEData(tag, &_dataid, _datablock, &size, _version) == 0) {
     _loadedsize = 0;
     return false;
   }
   // A host that claims to have delivered more than it was allowed is not believed.
-  _loadedsize = std::min(std::max(size, 0L), capacity);
+  _loadedsize = std::min(std::max(size, std::int32_t{0}), capacity);
   // Storage the host did not fill holds nothing of an earlier record (or of the heap).
-  const long filled = _StorageCapacity();
+  const std::int32_t filled = _StorageCapacity();
   if (filled > _loadedsize) {
     std::memset(static_cast<unsigned char*>(_datablock) + _loadedsize, 0,
                 static_cast<std::size_t>(filled - _loadedsize));
@@ -73,7 +73,7 @@ bool __FCBaseData::LoadDataBlock() {
 
 bool __FCBaseData::Save() {
   if (_loadedsize <= 0) return false;
-  const long size = DataSize();
+  const std::int32_t size = DataSize();
   if (!_CanWrite(size)) return false;
   return FX_SaveEData(Tag(), &_dataid, _datablock, size, _version) != 0;
 }
@@ -89,7 +89,7 @@ bool __FCBaseData::LoadNext() {
 
 void __FCBaseData::CloneMemoryFrom(__FCBaseData* source) {
   if (!source || source->_loadedsize <= 0) return;
-  const long bytes = std::min(source->_loadedsize, source->_StorageCapacity());
+  const std::int32_t bytes = std::min(source->_loadedsize, source->_StorageCapacity());
   if (bytes <= 0) return;
   if (_datablock) Deallocate();
   _datablock = nullptr;
@@ -135,7 +135,7 @@ void __FCNoInciOther::DebugDump() {
 }
 
 void __FCNoInciOther::_DumpItem() {
-  DebugOutDigit("dataid.other.cmper: ", static_cast<long>(_dataid.other.cmper));
+  DebugOutDigit("dataid.other.cmper: ", static_cast<std::int32_t>(_dataid.other.cmper));
 }
 
 bool __FCNoInciOther::Load(unsigned short cmper) {
@@ -166,7 +166,7 @@ bool __FCNoInciOther::SaveAs(unsigned short cmper) {
 
 bool __FCNoInciOther::SaveNew() {
   if (_loadedsize <= 0) return false;
-  const long size = DataSize();
+  const std::int32_t size = DataSize();
   if (!_CanWrite(size)) return false;
   const EDataID previous = _dataid;
   _dataid.other.cmper = kNewItemNumber;

@@ -18,7 +18,7 @@
 // the block even when the host's idea of the record's size changes between calls.
 class __FCBaseData : public __FCBase {
  public:
-  explicit __FCBaseData(unsigned long version) : _version(version) {
+  explicit __FCBaseData(std::uint32_t version) : _version(version) {
     std::memset(&_dataid, 0, sizeof _dataid);
   }
   __FCBaseData(const __FCBaseData&) = delete;
@@ -26,14 +26,14 @@ class __FCBaseData : public __FCBase {
 
   const char* ClassName() override { return "__FCBaseData"; }
   void DebugDump() override;
-  virtual unsigned long Tag() = 0;
+  virtual std::uint32_t Tag() = 0;
   // The number of bytes to load or save.
-  virtual long DataSize() = 0;
+  virtual std::int32_t DataSize() = 0;
   virtual void* Allocate() = 0;
   virtual void Deallocate() {}
   virtual bool IsDynamicSize() { return false; }
   // A new, empty object of the same concrete class; the caller owns it.
-  virtual __FCBaseData* CreateObject(unsigned long version) = 0;
+  virtual __FCBaseData* CreateObject(std::uint32_t version) = 0;
   // Copies the source's loaded bytes into a heap block of this object's own, releasing any block
   // it already held. Fixed-size classes override it to copy into their embedded record.
   virtual void CloneMemoryFrom(__FCBaseData* source);
@@ -60,43 +60,43 @@ class __FCBaseData : public __FCBase {
   bool ReachedEndOfRecords() const { return _reachedend; }
 
   void* GetDataBlock() const { return _datablock; }
-  long GetLoadedSize() const { return _loadedsize; }
-  unsigned long GetVersion() const { return _version; }
+  std::int32_t GetLoadedSize() const { return _loadedsize; }
+  std::uint32_t GetVersion() const { return _version; }
   const EDataID& GetDataID() const { return _dataid; }
   bool IsLoaded() const { return _loadedsize > 0; }
 
  protected:
   // Dynamic-size classes obtain their block here (a negative size counts as 0).
-  void* _AllocateBlock(long size);
+  void* _AllocateBlock(std::int32_t size);
   // The bytes of the block that hold delivered record data: a field is read or written only
   // inside them.
-  long _HeldBytes() const;
+  std::int32_t _HeldBytes() const;
   // The bytes the storage behind `_datablock` can take.
-  long _StorageCapacity();
+  std::int32_t _StorageCapacity();
   // Whether `size` bytes (at least one) can be written: only bytes the host delivered are
   // written back, never stale or uninitialised storage.
-  bool _CanWrite(long size);
+  bool _CanWrite(std::int32_t size);
   // Writes the DebugDump lines common to every data object.
   void _DumpStorage();
 
   void* _datablock = nullptr;
-  long _loadedsize = 0;
-  unsigned long _version;
+  std::int32_t _loadedsize = 0;
+  std::uint32_t _version;
   EDataID _dataid;
   // How many bytes the storage behind `_datablock` holds (the heap block of a dynamic-size
   // object, the embedded record of a fixed-size one); 0 without storage.
-  long _blocksize = 0;
+  std::int32_t _blocksize = 0;
   bool _reachedend = false;
 };
 
 // A fixed-size record embedded in the object. `Base` is the addressing class; the record's bytes
 // start zeroed, so an object that was never loaded holds no stray memory.
-template <class Base, long kSize>
+template <class Base, std::int32_t kSize>
 class __FCFixedSizeData : public Base {
  public:
-  explicit __FCFixedSizeData(unsigned long version) : Base(version) {}
+  explicit __FCFixedSizeData(std::uint32_t version) : Base(version) {}
 
-  long DataSize() override { return kSize; }
+  std::int32_t DataSize() override { return kSize; }
   void* Allocate() override {
     this->_blocksize = kSize;
     return _record;
@@ -110,7 +110,7 @@ class __FCFixedSizeData : public Base {
     std::memcpy(_record, same->_record, kSize);
     this->_datablock = _record;
     this->_blocksize = kSize;
-    const long delivered = same->_loadedsize;
+    const std::int32_t delivered = same->_loadedsize;
     this->_loadedsize = delivered > 0 && delivered < kSize ? delivered : kSize;
   }
 
@@ -165,15 +165,15 @@ class __FCNoInciOther : public __FCOther {
 // Little-endian field access inside a record's bytes, bounded by the bytes the record holds.
 namespace record_field {
 
-inline bool Fits(long held, long offset, long width) {
+inline bool Fits(std::int32_t held, std::int32_t offset, std::int32_t width) {
   return offset >= 0 && width >= 0 && held >= width && offset <= held - width;
 }
 
-inline std::int16_t ReadInt16(const unsigned char* bytes, long offset) {
+inline std::int16_t ReadInt16(const unsigned char* bytes, std::int32_t offset) {
   return static_cast<std::int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
-inline void WriteInt16(unsigned char* bytes, long offset, std::int16_t value) {
+inline void WriteInt16(unsigned char* bytes, std::int32_t offset, std::int16_t value) {
   const auto word = static_cast<std::uint16_t>(value);
   bytes[offset] = static_cast<unsigned char>(word & 0xFF);
   bytes[offset + 1] = static_cast<unsigned char>(word >> 8);

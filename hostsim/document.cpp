@@ -81,7 +81,7 @@ bool IsValidUtf8(const std::string& text) {
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
     int continuation = 0;
-    unsigned long code = 0;
+    std::uint32_t code = 0;
     if (lead < 0x80) {
       ++i;
       continue;
@@ -103,7 +103,7 @@ bool IsValidUtf8(const std::string& text) {
       if ((next & 0xC0) != 0x80) return false;
       code = (code << 6) | (next & 0x3F);
     }
-    static const unsigned long kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    static const std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
     if (code < kSmallest[continuation] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
       return false;
     }

@@ -1,5 +1,6 @@
-// Every FX_ export of the simulated host with the number of 32-bit stack words it takes (a
-// double fills two). The list drives the export functions, their names and the call records.
+// Every FX_ export of the simulated host with the number of argument words it takes (a double
+// fills two; a word is a 32-bit stack slot on i386). The list drives the export functions, their
+// names and the call records.
 #pragma once
 
 #define HOSTSIM_EXPORTS(X)            \

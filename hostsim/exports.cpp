@@ -1,4 +1,4 @@
-// The exported FX_ functions of the simulated host. Each takes its arguments as 32-bit words,
+// The exported FX_ functions of the simulated host. Each takes its arguments as words,
 // exactly as many as the real export (stdcall: the callee removes them), and hands them to the
 // host object, which records the call and answers it.
 #include "hostsim/export_list.h"

@@ -4,15 +4,13 @@
 #include <cstddef>
 #include <cstring>
 
-#if !(defined(__GNUC__) && defined(__i386__))
+#if defined(__i386__) && !defined(__GNUC__)
 #error "the entry-point thunk is i386 assembly in GCC syntax (Linux -m32 or MinGW i686)"
 #endif
 
 namespace hostsim {
 
 namespace {
-
-static_assert(sizeof(void*) == 4, "entry points take 32-bit words; the driver is i386 only");
 
 struct EntryPoint {
   const char* name;
@@ -48,19 +46,6 @@ static_assert(sizeof(MenuItemRecord) == 196, "the menu item record is 196 bytes"
 // Bytes the plug-in leaves alone keep this value, so they show in the session.
 constexpr unsigned char kUntouched = 0xCC;
 
-// What the thunk needs while the stack is not its own: kept in memory that one register points
-// at, so no operand is addressed relative to the stack pointer the pushes move.
-struct ThunkFrame {
-  FARPROC function;           // offset 0
-  const std::uint32_t* args;  // offset 4
-  std::uint32_t count;        // offset 8
-  std::uint32_t esp_before;   // offset 12: the stack pointer just before the first push
-};
-static_assert(offsetof(ThunkFrame, function) == 0, "the thunk reads the function at 0");
-static_assert(offsetof(ThunkFrame, args) == 4, "the thunk reads the arguments at 4");
-static_assert(offsetof(ThunkFrame, count) == 8, "the thunk reads the count at 8");
-static_assert(offsetof(ThunkFrame, esp_before) == 12, "the thunk keeps the stack pointer at 12");
-
 // The plug-in need not end a field with NUL; the text never runs past the field.
 std::string FixedText(const char (&field)[kMenuTextBytes]) {
   return std::string(field, strnlen(field, kMenuTextBytes));
@@ -88,16 +73,34 @@ int ArgumentWords(const char* name) {
   return 0;
 }
 
-std::uint32_t Word(const void* pointer) {
-  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+EntryWord Word(const void* pointer) {
+  return reinterpret_cast<std::uintptr_t>(pointer);
 }
 
 }  // namespace
 
-std::uint32_t CallWithWords(FARPROC function, const std::uint32_t* args, int count,
-                            int* removed_bytes) {
+#if defined(__i386__)
+
+namespace {
+
+// What the thunk needs while the stack is not its own: kept in memory that one register points
+// at, so no operand is addressed relative to the stack pointer the pushes move.
+struct ThunkFrame {
+  FARPROC function;          // offset 0
+  const EntryWord* args;     // offset 4
+  std::uint32_t count;       // offset 8
+  std::uint32_t esp_before;  // offset 12: the stack pointer just before the first push
+};
+static_assert(offsetof(ThunkFrame, function) == 0, "the thunk reads the function at 0");
+static_assert(offsetof(ThunkFrame, args) == 4, "the thunk reads the arguments at 4");
+static_assert(offsetof(ThunkFrame, count) == 8, "the thunk reads the count at 8");
+static_assert(offsetof(ThunkFrame, esp_before) == 12, "the thunk keeps the stack pointer at 12");
+
+}  // namespace
+
+EntryWord CallWithWords(FARPROC function, const EntryWord* args, int count, int* removed_bytes) {
   ThunkFrame frame{function, args, static_cast<std::uint32_t>(std::max(count, 0)), 0};
-  std::uint32_t result;
+  EntryWord result;
   std::uint32_t moved;  // stack pointer after the call minus before the pushes
   // The stack is aligned to 16 bytes at the call, as the POSIX i386 ABI expects, and the
   // original stack pointer is restored from ESI whatever the callee did to it.
@@ -130,6 +133,29 @@ std::uint32_t CallWithWords(FARPROC function, const std::uint32_t* args, int cou
   return result;
 }
 
+#else
+
+EntryWord CallWithWords(FARPROC function, const EntryWord* args, int count, int* removed_bytes) {
+  if (removed_bytes) *removed_bytes = kStackNotMeasured;
+  using W = EntryWord;
+  switch (count) {
+    case 0:
+      return reinterpret_cast<W (*)()>(function)();
+    case 1:
+      return reinterpret_cast<W (*)(W)>(function)(args[0]);
+    case 2:
+      return reinterpret_cast<W (*)(W, W)>(function)(args[0], args[1]);
+    case 3:
+      return reinterpret_cast<W (*)(W, W, W)>(function)(args[0], args[1], args[2]);
+    case 4:
+      return reinterpret_cast<W (*)(W, W, W, W)>(function)(args[0], args[1], args[2], args[3]);
+    default:
+      return 0;  // no entry point takes more
+  }
+}
+
+#endif
+
 PluginDriver::~PluginDriver() {
   Unload();
 }
@@ -151,34 +177,35 @@ bool PluginDriver::Load(const std::string& path, std::string* error) {
   return true;
 }
 
-void PluginDriver::Announce(PluginSession* session, unsigned long host_version) {
-  const std::uint32_t version_args[] = {static_cast<std::uint32_t>(host_version)};
+void PluginDriver::Announce(PluginSession* session, std::uint32_t host_version) {
+  const EntryWord version_args[] = {host_version};
   Call("ScorixExtensionVersion", version_args, 1, session);
 
   std::uint32_t flags = 0;
-  const std::uint32_t init_args[] = {0, Word(&flags)};
+  const EntryWord init_args[] = {0, Word(&flags)};
   Call("ScorixExtensionInit", init_args, 2, session);
   session->flags_after_init = flags;
 
   MenuItemRecord record;
   std::memset(&record, kUntouched, sizeof record);
-  const std::uint32_t enumerate_args[] = {0, 0, Word(&record)};
+  const EntryWord enumerate_args[] = {0, 0, Word(&record)};
   const bool offered = Call("ScorixExtensionEnumerate", enumerate_args, 3, session) != 0;
   session->item = ReadMenuItem(record, offered);
 
-  const std::uint32_t status_args[] = {0};
+  const EntryWord status_args[] = {0};
   session->menu_status =
-      static_cast<long>(Call("ScorixExtensionGetMenuStatus", status_args, 1, session));
+      static_cast<std::int32_t>(Call("ScorixExtensionGetMenuStatus", status_args, 1, session));
 }
 
-long PluginDriver::Invoke(HWND owner, PluginSession* session) {
-  const std::uint32_t args[] = {Word(owner), 0, 0, 0};
-  session->invoke_result = static_cast<long>(Call("ScorixExtensionInvoke", args, 4, session));
+std::int32_t PluginDriver::Invoke(HWND owner, PluginSession* session) {
+  const EntryWord args[] = {Word(owner), 0, 0, 0};
+  session->invoke_result =
+      static_cast<std::int32_t>(Call("ScorixExtensionInvoke", args, 4, session));
   return session->invoke_result;
 }
 
 void PluginDriver::Terminate(PluginSession* session) {
-  const std::uint32_t args[] = {0};
+  const EntryWord args[] = {0};
   Call("ScorixExtensionTerminate", args, 1, session);
 }
 
@@ -187,12 +214,12 @@ void PluginDriver::Unload() {
   module_ = nullptr;
 }
 
-std::uint32_t PluginDriver::Call(const char* name, const std::uint32_t* args, int count,
-                                 PluginSession* session) {
+EntryWord PluginDriver::Call(const char* name, const EntryWord* args, int count,
+                             PluginSession* session) {
   FARPROC function = module_ ? GetProcAddress(module_, name) : nullptr;
   if (!function || count != ArgumentWords(name)) return 0;
   int removed_bytes = 0;
-  const std::uint32_t result = CallWithWords(function, args, count, &removed_bytes);
+  const EntryWord result = CallWithWords(function, args, count, &removed_bytes);
   if (session) session->calls.push_back({name, 4 * count, removed_bytes, result});
   return result;
 }

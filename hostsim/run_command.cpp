@@ -99,7 +99,7 @@ void WriteHostCalls(const std::vector<CallRecord>& calls, std::ostream& out) {
 std::vector<std::string> RunProblems(const RunOutcome& outcome) {
   std::vector<std::string> problems;
   for (const EntryPointCall& call : outcome.session.calls) {
-    if (call.removed_bytes != call.argument_bytes) {
+    if (call.removed_bytes != kStackNotMeasured && call.removed_bytes != call.argument_bytes) {
       problems.push_back(call.name + " removed " + std::to_string(call.removed_bytes) + " of its " +
                          std::to_string(call.argument_bytes) + " argument bytes from the stack");
     }

@@ -54,13 +54,15 @@ HANDLE ScriptedDesktop::GetStdHandle(DWORD which) {
 BOOL ScriptedDesktop::WriteConsole(HANDLE, const char* text, DWORD length, DWORD* written) {
   std::string piece(text, length);
   console_text_ += piece;
-  events_.push_back({DesktopEvent::Kind::kWrite, piece, static_cast<long>(length), nullptr});
+  events_.push_back(
+      {DesktopEvent::Kind::kWrite, piece, static_cast<std::int32_t>(length), nullptr});
   if (written) *written = length;
   return TRUE;
 }
 
 void ScriptedDesktop::Sleep(DWORD milliseconds) {
-  events_.push_back({DesktopEvent::Kind::kSleep, "", static_cast<long>(milliseconds), nullptr});
+  events_.push_back(
+      {DesktopEvent::Kind::kSleep, "", static_cast<std::int32_t>(milliseconds), nullptr});
 }
 
 HWND ScriptedDesktop::FindWindow(const char*, const char* title) {
@@ -75,7 +77,7 @@ BOOL ScriptedDesktop::SetWindowPos(HWND window, HWND insert_after, int x, int y,
                                    UINT flags) {
   const bool moved_or_sized = x != 0 || y != 0 || cx != 0 || cy != 0;
   events_.push_back({DesktopEvent::Kind::kSetWindowPos, moved_or_sized ? "moved" : "",
-                     static_cast<long>(flags), insert_after});
+                     static_cast<std::int32_t>(flags), insert_after});
   return window != nullptr;
 }
 

@@ -31,9 +31,9 @@ struct DesktopEvent {
     kShowWindow
   };
   Kind kind;
-  std::string text;  // title, written text, or window title looked for
-  long value;        // milliseconds, item, show command or flags
-  HWND window;       // the window concerned, or the insert-after handle for kSetWindowPos
+  std::string text;    // title, written text, or window title looked for
+  std::int32_t value;  // milliseconds, item, show command or flags
+  HWND window;         // the window concerned, or the insert-after handle for kSetWindowPos
 };
 
 class ScriptedDesktop : public platform::Desktop {

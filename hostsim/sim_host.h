@@ -27,9 +27,11 @@ enum class ExportId {
 
 constexpr int kExportCount = static_cast<int>(ExportId::kCount);
 
-using Word = std::uint32_t;
+// An argument or result word of an export: one 32-bit stack slot on i386 (and the shipped
+// host), as wide as an address on 64-bit builds, so that addresses arrive whole.
+using Word = std::uintptr_t;
 
-// One call as the host saw it: the export, its 32-bit argument words and the answer it gave.
+// One call as the host saw it: the export, its argument words and the answer it gave.
 struct CallRecord {
   std::string name;
   std::vector<Word> args;

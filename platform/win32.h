@@ -30,9 +30,9 @@
 #endif
 
 typedef int BOOL;
-typedef unsigned long DWORD;
+typedef std::uint32_t DWORD;
 typedef unsigned int UINT;
-typedef long LONG;
+typedef std::int32_t LONG;
 typedef const char* LPCSTR;
 typedef void* HANDLE;
 typedef struct PlatformModule* HMODULE;

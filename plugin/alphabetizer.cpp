@@ -235,8 +235,7 @@ void Alphabetizer(HWND owner) {
   handler.AssignJournal(&journal);
 
   const bool edit_open =
-      FX_StartScorixEdit(static_cast<long>(reinterpret_cast<std::uintptr_t>(kEditName)),
-                         kScorixApiVersion) != 0;
+      FX_StartScorixEdit(reinterpret_cast<std::intptr_t>(kEditName), kScorixApiVersion) != 0;
   sorted.ForEachIndex(&handler);
   const bool saved =
       handler.AllSaved() && SaveEvery(&texts, &journal) && SaveEvery(&shapes, &journal);

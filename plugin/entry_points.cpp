@@ -31,8 +31,9 @@ void FillField(char (&field)[N], const char* text) {
 }
 
 // The host passes the item index in a 32-bit word but only its low 16 bits count, read as signed.
-short ItemIndex(long index_word) {
-  return static_cast<short>(static_cast<unsigned short>(static_cast<unsigned long>(index_word)));
+short ItemIndex(std::intptr_t index_word) {
+  return static_cast<short>(
+      static_cast<unsigned short>(static_cast<std::uintptr_t>(index_word) & 0xFFFFu));
 }
 
 // No exception may unwind into the host: every export runs its work through here, and a failure
@@ -54,7 +55,7 @@ void Guarded(Work work) noexcept {
   }
 }
 
-long RunAfterConfirmation(HWND owner) {
+std::intptr_t RunAfterConfirmation(HWND owner) {
   const int answer =
       MessageBoxA(owner, kConfirmationText, kConfirmationCaption, MB_YESNO | MB_ICONWARNING);
   // Only a Yes is consent: a No, or a box that could not be shown (0), leaves the score alone.
@@ -67,43 +68,46 @@ long RunAfterConfirmation(HWND owner) {
 
 extern "C" {
 
-SCORIX_EXTENSION_EXPORT unsigned long WINAPI ScorixExtensionVersion(unsigned long version) {
+SCORIX_EXTENSION_EXPORT std::uintptr_t WINAPI ScorixExtensionVersion(std::uintptr_t version) {
   return Guarded(version, [version] {
-    SetScorixFrameworkVersion(version);
+    SetScorixFrameworkVersion(static_cast<std::uint32_t>(version));
     return version;
   });
 }
 
-SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionInit(long, unsigned long* flags) {
-  return Guarded(1L, [flags] {
+SCORIX_EXTENSION_EXPORT std::intptr_t WINAPI ScorixExtensionInit(std::intptr_t,
+                                                                 std::uint32_t* flags) {
+  return Guarded(std::intptr_t{1}, [flags] {
     if (flags) *flags |= 1u;  // only bit 0 is ours; the host's other bits stay as they are
-    return 1L;
+    return std::intptr_t{1};
   });
 }
 
-SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionEnumerate(long, long index,
-                                                             ScorixMenuItemRecord* record) {
-  return Guarded(0L, [index, record] {
-    if (!record || ItemIndex(index) > 0) return 0L;  // one item only, at index 0 (or below)
+SCORIX_EXTENSION_EXPORT std::intptr_t WINAPI
+ScorixExtensionEnumerate(std::intptr_t, std::intptr_t index, ScorixMenuItemRecord* record) {
+  return Guarded(std::intptr_t{0}, [index, record] {
+    if (!record || ItemIndex(index) > 0)
+      return std::intptr_t{0};  // one item only, at index 0 (or below)
     FillField(record->title, kMenuTitle);
     FillField(record->description, kMenuDescription);
     FillField(record->short_name, kMenuShortName);
     record->reserved1 = 0;
     record->reserved2 = 0;
-    return 1L;
+    return std::intptr_t{1};
   });
 }
 
-SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionInvoke(HWND owner, long, long, long) {
-  return Guarded(0L, [owner] { return RunAfterConfirmation(owner); });
+SCORIX_EXTENSION_EXPORT std::intptr_t WINAPI ScorixExtensionInvoke(HWND owner, std::intptr_t,
+                                                                   std::intptr_t, std::intptr_t) {
+  return Guarded(std::intptr_t{0}, [owner] { return RunAfterConfirmation(owner); });
 }
 
-SCORIX_EXTENSION_EXPORT void WINAPI ScorixExtensionTerminate(long) {
+SCORIX_EXTENSION_EXPORT void WINAPI ScorixExtensionTerminate(std::intptr_t) {
   Guarded([] {});  // nothing survives an invocation, so there is nothing to release
 }
 
-SCORIX_EXTENSION_EXPORT long WINAPI ScorixExtensionGetMenuStatus(long) {
-  return Guarded(1L, [] { return 1L; });
+SCORIX_EXTENSION_EXPORT std::intptr_t WINAPI ScorixExtensionGetMenuStatus(std::intptr_t) {
+  return Guarded(std::intptr_t{1}, [] { return std::intptr_t{1}; });
 }
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win32.h"
 
@@ -25,17 +26,19 @@ static_assert(sizeof(ScorixMenuItemRecord) == 196, "the menu item record is 196 
 
 extern "C" {
 // Records the host's version for the framework; answers it unchanged.
-unsigned long WINAPI ScorixExtensionVersion(unsigned long version);
+std::uintptr_t WINAPI ScorixExtensionVersion(std::uintptr_t version);
 // Sets bit 0 of the host's flag word; answers 1.
-long WINAPI ScorixExtensionInit(long unused, unsigned long* flags);
+std::intptr_t WINAPI ScorixExtensionInit(std::intptr_t unused, std::uint32_t* flags);
 // Describes the one menu item (index 0 or below); answers 0 for any index above 0.
-long WINAPI ScorixExtensionEnumerate(long unused, long index, ScorixMenuItemRecord* record);
+std::intptr_t WINAPI ScorixExtensionEnumerate(std::intptr_t unused, std::intptr_t index,
+                                              ScorixMenuItemRecord* record);
 // Asks the user to confirm, then sorts; answers 1 when the command ran, 0 otherwise.
-long WINAPI ScorixExtensionInvoke(HWND owner, long unused1, long unused2, long unused3);
+std::intptr_t WINAPI ScorixExtensionInvoke(HWND owner, std::intptr_t unused1, std::intptr_t unused2,
+                                           std::intptr_t unused3);
 // Does nothing: no invocation leaves anything behind to release.
-void WINAPI ScorixExtensionTerminate(long unused);
+void WINAPI ScorixExtensionTerminate(std::intptr_t unused);
 // The menu item is always available: answers 1.
-long WINAPI ScorixExtensionGetMenuStatus(long unused);
+std::intptr_t WINAPI ScorixExtensionGetMenuStatus(std::intptr_t unused);
 }
 
 // The texts of the confirmation box and the menu item.

@@ -2,27 +2,28 @@
 //
 // Each binding function in the vaz sources reads like a row of the host API tables:
 //
-//   short WINAPI FX_GetShowLayer(short layer, unsigned long version) {  // [required]
+//   short WINAPI FX_GetShowLayer(short layer, std::uint32_t version) {  // [required]
 //     VAZ_HOST_SLOT(FX_GetShowLayer);
 //     return vaz::binding::Forward<short>(slot.Resolve(), kRequired, S(layer), V(version));
 //   }
 //
-// Every argument travels as one 32-bit word (a double as two), converted by S, U, B, L, P, V, D
-// so that the host sees exactly the widths and extensions it expects; the host's 32-bit answer is
-// narrowed to the binding function's result type (short, unsigned short, unsigned char or long).
+// Every argument travels as one word (a double as two), converted by S, U, B, L, P, V, D so that
+// the host sees exactly the widths and extensions it expects. A word is as wide as an address on
+// the build's platform: 32 bits on the shipped i386 DLL, where it is exactly the host's stack slot,
+// and 64 bits on the test builds for x86_64, so that an address passed as an L value arrives whole.
+// The host's answer is narrowed to the binding function's result type (short, unsigned short,
+// unsigned char, a 32-bit integer, or a whole word for results that may be addresses).
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/win32.h"
 
-static_assert(sizeof(void*) == 4, "host records and host calls carry 32-bit addresses");
-static_assert(sizeof(long) == 4, "the host API's 32-bit values are longs");
-
 namespace vaz::binding {
 
-using Word = std::uint32_t;
+using Word = std::uintptr_t;
 using GenericProc = void (*)();
 
 // One host export: its name, whether it has been looked up, and what the lookup found (null when
@@ -42,9 +43,11 @@ struct Slot {
 // called and the caller sees 0.
 constexpr int kRequired = 0;
 
-// Argument words, as the host reads them from its 32-bit stack slots.
+// Argument words, as the host reads them from its stack slots: S sign-extended, U and B
+// zero-extended, V (the 32-bit version word) zero-extended, L (an integer or an address) and P (an
+// address) passed whole.
 inline Word S(short value) {
-  return static_cast<Word>(static_cast<std::int32_t>(value));
+  return static_cast<Word>(static_cast<std::intptr_t>(value));
 }
 inline Word U(unsigned short value) {
   return value;
@@ -52,18 +55,18 @@ inline Word U(unsigned short value) {
 inline Word B(unsigned char value) {
   return value;
 }
-inline Word L(long value) {
+inline Word L(std::intptr_t value) {
   return static_cast<Word>(value);
 }
-inline Word V(unsigned long version) {
-  return static_cast<Word>(version);
+inline Word V(std::uint32_t version) {
+  return version;
 }
 inline Word P(const volatile void* address) {
   return static_cast<Word>(reinterpret_cast<std::uintptr_t>(address));
 }
 
 // A 64-bit floating-point argument fills two stack slots, the low half first: pass
-// `d.low, d.high` in its place.
+// `d.low, d.high` in its place. The simulated host reads it the same way on every build.
 struct DoubleWords {
   Word low;
   Word high;
@@ -71,27 +74,28 @@ struct DoubleWords {
 inline DoubleWords D(double value) {
   std::uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  return {static_cast<Word>(bits), static_cast<Word>(bits >> 32)};
+  return {static_cast<Word>(bits & 0xFFFFFFFFu), static_cast<Word>(bits >> 32)};
 }
 
-// The host answers in a 32-bit register; the result width decides how much of it counts.
+// The host answers in a register as wide as a word; the result width decides how much of it
+// counts. A 32-bit integer result is the low 32 bits, sign-extended; a word result (an L value
+// that may be an address) is taken whole.
 template <typename R>
-R Narrow(Word answer);
-template <>
-inline short Narrow<short>(Word answer) {
-  return static_cast<short>(static_cast<std::uint16_t>(answer));
-}
-template <>
-inline unsigned short Narrow<unsigned short>(Word answer) {
-  return static_cast<unsigned short>(answer & 0xFFFFu);
-}
-template <>
-inline unsigned char Narrow<unsigned char>(Word answer) {
-  return static_cast<unsigned char>(answer & 0xFFu);
-}
-template <>
-inline long Narrow<long>(Word answer) {
-  return static_cast<long>(answer);
+R Narrow(Word answer) {
+  if constexpr (std::is_same_v<R, short>) {
+    return static_cast<short>(static_cast<std::uint16_t>(answer & 0xFFFFu));
+  } else if constexpr (std::is_same_v<R, unsigned short>) {
+    return static_cast<unsigned short>(answer & 0xFFFFu);
+  } else if constexpr (std::is_same_v<R, unsigned char>) {
+    return static_cast<unsigned char>(answer & 0xFFu);
+  } else if constexpr (std::is_same_v<R, std::int32_t>) {
+    // Also std::intptr_t on 32-bit builds, where the word is the 32-bit answer itself.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(answer & 0xFFFFFFFFu));
+  } else {
+    static_assert(std::is_same_v<R, std::intptr_t> || std::is_same_v<R, std::uintptr_t>,
+                  "a host result is 8, 16 or 32 bits wide, or a whole word");
+    return static_cast<R>(answer);
+  }
 }
 
 template <typename... Words>

@@ -32,20 +32,20 @@ enum class VersionRule {
 };
 
 struct VersionRow {
-  unsigned long tag;
-  long size;
+  std::uint32_t tag;
+  std::int32_t size;
   VersionRule rule;
-  unsigned long version;
+  std::uint32_t version;
   const char* warning;  // for kWarnBelow only
 };
 
-constexpr unsigned long kTagSOMS = 0x534F4D53;
-constexpr unsigned long kTagO2SS = 0x4F025353;
-constexpr unsigned long kTagSOSS = 0x534F5353;
-constexpr unsigned long kTagSOIS = 0x534F4953;  // staff record
-constexpr unsigned long kTagSDGF = 0x53444746;
-constexpr unsigned long kTagSOTX = 0x534F5458;
-constexpr unsigned long kTagotDO = 0x6F74444F;
+constexpr std::uint32_t kTagSOMS = 0x534F4D53;
+constexpr std::uint32_t kTagO2SS = 0x4F025353;
+constexpr std::uint32_t kTagSOSS = 0x534F5353;
+constexpr std::uint32_t kTagSOIS = 0x534F4953;  // staff record
+constexpr std::uint32_t kTagSDGF = 0x53444746;
+constexpr std::uint32_t kTagSOTX = 0x534F5458;
+constexpr std::uint32_t kTagotDO = 0x6F74444F;
 
 // The 2004 structures, used with a version word older than their layout.
 constexpr char kGfholdWarning[] =
@@ -77,10 +77,10 @@ constexpr VersionRow kVersionRows[] = {
 // clang-format on
 
 void WarnDeveloper(const char* text) {
-  FX_AlertMessage(0, 0, 0, reinterpret_cast<long>(text), kScorixApiVersion);
+  FX_AlertMessage(0, 0, 0, reinterpret_cast<std::intptr_t>(text), kScorixApiVersion);
 }
 
-void ApplyVersionRule(const VersionRow& row, unsigned long& version) {
+void ApplyVersionRule(const VersionRow& row, std::uint32_t& version) {
   switch (row.rule) {
     case VersionRule::kAtLeast:
       if (version < row.version) version = row.version;
@@ -104,7 +104,7 @@ void ApplyVersionRule(const VersionRow& row, unsigned long& version) {
 
 // The declared size of a request for some tags tells which record layout the caller means; the
 // host is then told the version of that layout. A size of 0 says nothing about the layout.
-static void HandleNoduraVersion(unsigned long tag, long size, unsigned long& version) {
+static void HandleNoduraVersion(std::uint32_t tag, std::int32_t size, std::uint32_t& version) {
   if (size == 0) return;
   for (const VersionRow& row : kVersionRows) {
     if (row.tag == tag && row.size == size) {
@@ -118,15 +118,15 @@ namespace {
 
 // --- Plain host requests -----------------------------------------------------------------------
 
-short HostLoadEData(unsigned long tag, EDataID* id, void* buffer, long* size,
-                    unsigned long version) {
+short HostLoadEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t* size,
+                    std::uint32_t version) {
   VAZ_HOST_SLOT(FX_LoadEData);
   return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), P(buffer), P(size),
                                       V(version));
 }
 
-short HostSaveEData(unsigned long tag, EDataID* id, void* buffer, long size,
-                    unsigned long version) {
+short HostSaveEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t size,
+                    std::uint32_t version) {
   VAZ_HOST_SLOT(FX_SaveEData);
   return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), P(buffer), L(size),
                                       V(version));
@@ -135,18 +135,18 @@ short HostSaveEData(unsigned long tag, EDataID* id, void* buffer, long size,
 // --- Buffers -----------------------------------------------------------------------------------
 
 // How many of `wanted` bytes fit in a caller's buffer of `capacity` bytes (none if negative).
-long Fitting(long wanted, long capacity) {
+std::int32_t Fitting(std::int32_t wanted, std::int32_t capacity) {
   if (capacity <= 0) return 0;
   return capacity < wanted ? capacity : wanted;
 }
 
-void Clear(void* buffer, long count) {
+void Clear(void* buffer, std::int32_t count) {
   if (buffer && count > 0) std::memset(buffer, 0, static_cast<std::size_t>(count));
 }
 
-bool AnyNonZero(const void* buffer, long count) {
+bool AnyNonZero(const void* buffer, std::int32_t count) {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
-  for (long i = 0; i < count; ++i) {
+  for (std::int32_t i = 0; i < count; ++i) {
     if (bytes[i] != 0) return true;
   }
   return false;
@@ -200,14 +200,14 @@ EDataID PrefIdentity(const PREFERENCE_LOCATION_MAPRECORD& entry) {
 
 // Loads an 'ot' record. The record starts cleared, so that a record the host does not deliver
 // (or delivers only in part) reads as zeros rather than as whatever the stack held.
-PrefRecord LoadPrefRecord(unsigned long record_tag, EDataID id) {
+PrefRecord LoadPrefRecord(std::uint32_t record_tag, EDataID id) {
   PrefRecord record;
-  long size = kPrefRecordSize;
+  std::int32_t size = kPrefRecordSize;
   FX_LoadEData(record_tag, &id, record.bytes.data(), &size, kScorixApiVersion);
   return record;
 }
 
-void SavePrefRecord(unsigned long record_tag, EDataID id, PrefRecord& record) {
+void SavePrefRecord(std::uint32_t record_tag, EDataID id, PrefRecord& record) {
   FX_SaveEData(record_tag, &id, record.bytes.data(), kPrefRecordSize, kScorixApiVersion);
 }
 
@@ -218,8 +218,8 @@ struct PrefMap {
   const PREFERENCE_LOCATION_MAPRECORD* entries;
   int count;
 
-  long StructureSize() const {
-    long total = 0;
+  std::int32_t StructureSize() const {
+    std::int32_t total = 0;
     for (int i = 0; i < count; ++i) total += entries[i].size;
     return total;
   }
@@ -237,7 +237,7 @@ int WordsOf(const PREFERENCE_LOCATION_MAPRECORD& entry) {
 
 // An entry whose field lies inside the structure and whose words lie inside the record; anything
 // else is never read or written.
-bool EntryFits(const PREFERENCE_LOCATION_MAPRECORD& entry, long structure_size) {
+bool EntryFits(const PREFERENCE_LOCATION_MAPRECORD& entry, std::int32_t structure_size) {
   if (entry.size != 2 && entry.size != 4) return false;
   if (entry.offset < 0 || entry.offset + entry.size > structure_size) return false;
   return entry.wordindex >= 0 && entry.wordindex + WordsOf(entry) <= kPrefRecordWords;
@@ -267,7 +267,7 @@ short SavedTwoByteValue(short value, MAP_ARRAY_CONVERSION conversion) {
   }
 }
 
-long FourByteValue(const PREFERENCE_LOCATION_MAPRECORD& entry, const PrefRecord& record) {
+std::int32_t FourByteValue(const PREFERENCE_LOCATION_MAPRECORD& entry, const PrefRecord& record) {
   return makePrefsFourbyte(record.WordAt(entry.wordindex), record.WordAt(entry.wordindex + 1),
                            entry.conversion);
 }
@@ -287,7 +287,7 @@ bool CopyFromStructure(const PREFERENCE_LOCATION_MAPRECORD& entry, const unsigne
                        PrefRecord& record) {
   const unsigned char* field = structure + entry.offset;
   if (entry.size == 4) {
-    const auto value = static_cast<long>(GetLE32(field));
+    const auto value = static_cast<std::int32_t>(GetLE32(field));
     if (value == FourByteValue(entry, record)) return false;
     short first = record.WordAt(entry.wordindex);
     short second = record.WordAt(entry.wordindex + 1);
@@ -317,8 +317,9 @@ void ServeGroup(const PrefMap& map, int first, ProcessedFlags& processed, Serve 
   }
 }
 
-short LoadPrefStructure(const PrefMap& map, void* buffer, long* size, long capacity) {
-  const long structure_size = map.StructureSize();
+short LoadPrefStructure(const PrefMap& map, void* buffer, std::int32_t* size,
+                        std::int32_t capacity) {
+  const std::int32_t structure_size = map.StructureSize();
   if (!buffer || map.count <= 0) {
     *size = structure_size;
     return 1;
@@ -339,8 +340,8 @@ short LoadPrefStructure(const PrefMap& map, void* buffer, long* size, long capac
   return 1;
 }
 
-short SavePrefStructure(const PrefMap& map, void* buffer, long size) {
-  const long structure_size = map.StructureSize();
+short SavePrefStructure(const PrefMap& map, void* buffer, std::int32_t size) {
+  const std::int32_t structure_size = map.StructureSize();
   if (!buffer || size < structure_size) return 0;
   const auto* structure = static_cast<const unsigned char*>(buffer);
   ProcessedFlags processed{};
@@ -360,7 +361,7 @@ short SavePrefStructure(const PrefMap& map, void* buffer, long size) {
   return 1;
 }
 
-bool FindPrefMap(unsigned long tag, short cmper, PrefMap* map) {
+bool FindPrefMap(std::uint32_t tag, short cmper, PrefMap* map) {
   const PREFERENCE_LOCATION_MAPRECORD* entries = nullptr;
   short count = 0;
   if (!mapPrefStruct(tag, cmper, &entries, &count) || !entries) return false;
@@ -372,24 +373,25 @@ bool FindPrefMap(unsigned long tag, short cmper, PrefMap* map) {
 // --- Preference arrays ---------------------------------------------------------------------------
 
 struct PrefArray {
-  unsigned long record_tag;  // 0: not an array
+  std::uint32_t record_tag;  // 0: not an array
   short count;
   short first;
 
-  long TotalSize() const { return count > 0 ? count * kPrefRecordSize : 0; }
+  std::int32_t TotalSize() const { return count > 0 ? count * kPrefRecordSize : 0; }
   EDataID RecordIdentity(int index) const {
     return PrefIdentity(static_cast<short>(kPrefDefaultCmper), static_cast<short>(first + index));
   }
 };
 
-PrefArray FindPrefArray(unsigned long tag, short cmper) {
+PrefArray FindPrefArray(std::uint32_t tag, short cmper) {
   PrefArray array{0, 0, 0};
   mapPrefTag(tag, cmper, &array.record_tag, &array.count, &array.first);
   return array;
 }
 
-short LoadPrefArray(const PrefArray& array, void* buffer, long* size, long capacity) {
-  const long total = array.TotalSize();
+short LoadPrefArray(const PrefArray& array, void* buffer, std::int32_t* size,
+                    std::int32_t capacity) {
+  const std::int32_t total = array.TotalSize();
   if (!buffer) {
     *size = total;
     return 1;
@@ -404,7 +406,7 @@ short LoadPrefArray(const PrefArray& array, void* buffer, long* size, long capac
   return 1;
 }
 
-short SavePrefArray(const PrefArray& array, const void* buffer, long size) {
+short SavePrefArray(const PrefArray& array, const void* buffer, std::int32_t size) {
   if (!buffer || size < array.TotalSize()) return 0;
   const auto* in = static_cast<const unsigned char*>(buffer);
   for (int i = 0; i < array.count; ++i) {
@@ -417,21 +419,21 @@ short SavePrefArray(const PrefArray& array, const void* buffer, long size) {
 
 // --- Loading -------------------------------------------------------------------------------------
 
-constexpr unsigned long kTagO4IX = 0x4F044958;  // cleared to 48 bytes before the host fills it
-constexpr unsigned long kTagO9fI = 0x4F096649;  // cleared to 108 bytes before the host fills it
-constexpr unsigned long kTagSOSD = 0x534F5344;  // stands in as zeros when only otSD exists
-constexpr unsigned long kTagotSD = 0x6F745344;
-constexpr long kO4IXClearedSize = 48;
-constexpr long kO9fIClearedSize = 108;
-constexpr long kSOSDSize = 66;
+constexpr std::uint32_t kTagO4IX = 0x4F044958;  // cleared to 48 bytes before the host fills it
+constexpr std::uint32_t kTagO9fI = 0x4F096649;  // cleared to 108 bytes before the host fills it
+constexpr std::uint32_t kTagSOSD = 0x534F5344;  // stands in as zeros when only otSD exists
+constexpr std::uint32_t kTagotSD = 0x6F745344;
+constexpr std::int32_t kO4IXClearedSize = 48;
+constexpr std::int32_t kO9fIClearedSize = 108;
+constexpr std::int32_t kSOSDSize = 66;
 
 struct LoadRequest {
-  unsigned long tag;
+  std::uint32_t tag;
   EDataID* id;
   void* buffer;
-  long* size;
-  long capacity;          // the size variable on entry
-  unsigned long version;  // translated
+  std::int32_t* size;
+  std::int32_t capacity;  // the size variable on entry
+  std::uint32_t version;  // translated
 };
 
 short AskHostToLoad(const LoadRequest& request) {
@@ -440,8 +442,8 @@ short AskHostToLoad(const LoadRequest& request) {
 
 // The host may answer 0 for these records although it filled them: whether it wrote anything
 // into the cleared bytes decides. Answers true when the request goes on (the host said yes).
-bool LoadPrecleared(const LoadRequest& request, long cleared_size, short* answer) {
-  const long cleared = Fitting(cleared_size, request.capacity);
+bool LoadPrecleared(const LoadRequest& request, std::int32_t cleared_size, short* answer) {
+  const std::int32_t cleared = Fitting(cleared_size, request.capacity);
   Clear(request.buffer, cleared);
   if (AskHostToLoad(request) != 0) return true;
   *answer = AnyNonZero(request.buffer, cleared) ? 1 : 0;
@@ -455,7 +457,7 @@ bool LoadWithCompanion(const LoadRequest& request, short* answer) {
   EDataID companion = *request.id;
   companion.other.inci = 0;
   PrefRecord scratch;
-  long scratch_size = kPrefRecordSize;
+  std::int32_t scratch_size = kPrefRecordSize;
   if (FX_LoadEData(kTagotSD, &companion, scratch.bytes.data(), &scratch_size, kScorixApiVersion) ==
       0) {
     *answer = 0;
@@ -467,7 +469,7 @@ bool LoadWithCompanion(const LoadRequest& request, short* answer) {
     return false;
   }
   // Never past the buffer: the smaller of its capacity and what the size variable now says.
-  const long room = *request.size < request.capacity ? *request.size : request.capacity;
+  const std::int32_t room = *request.size < request.capacity ? *request.size : request.capacity;
   Clear(request.buffer, Fitting(kSOSDSize, room));
   return false;
 }
@@ -500,12 +502,12 @@ short LoadMappedOrPlain(const LoadRequest& request) {
 }
 
 // Callers older than the preference mapping write their preference records themselves.
-constexpr unsigned long kLastUnmappedSaveVersion = 0x07FFFFFF;
+constexpr std::uint32_t kLastUnmappedSaveVersion = 0x07FFFFFF;
 
 }  // namespace
 
-short WINAPI FX_LoadEData(unsigned long tag, EDataID* id, void* buffer, long* size,
-                          unsigned long version) {  // [required]
+short WINAPI FX_LoadEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t* size,
+                          std::uint32_t version) {  // [required]
   // Without an identity or a size variable there is nothing to ask for and nowhere to answer.
   if (!id || !size) return 0;
   LoadRequest request{tag, id, buffer, size, *size, version};
@@ -515,9 +517,9 @@ short WINAPI FX_LoadEData(unsigned long tag, EDataID* id, void* buffer, long* si
   return LoadMappedOrPlain(request);
 }
 
-short WINAPI FX_SaveEData(unsigned long tag, EDataID* id, void* buffer, long size,
-                          unsigned long version) {  // [required]
-  unsigned long translated = version;
+short WINAPI FX_SaveEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t size,
+                          std::uint32_t version) {  // [required]
+  std::uint32_t translated = version;
   HandleNoduraVersion(tag, size, translated);
   if (version <= kLastUnmappedSaveVersion) {
     return HostSaveEData(tag, id, buffer, size, translated);
@@ -532,32 +534,32 @@ short WINAPI FX_SaveEData(unsigned long tag, EDataID* id, void* buffer, long siz
 }
 
 // Creating and walking records only translate the version word before the host sees them.
-static short ForwardTranslated(vaz::binding::Slot& slot, unsigned long tag, EDataID* id,
-                               void* buffer, long size, unsigned long version) {
+static short ForwardTranslated(vaz::binding::Slot& slot, std::uint32_t tag, EDataID* id,
+                               void* buffer, std::int32_t size, std::uint32_t version) {
   HandleNoduraVersion(tag, size, version);
   return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), P(buffer), L(size),
                                       V(version));
 }
 
-short WINAPI FX_CreateEData(unsigned long tag, EDataID* id, void* buffer, long size,
-                            unsigned long version) {  // [required]
+short WINAPI FX_CreateEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t size,
+                            std::uint32_t version) {  // [required]
   VAZ_HOST_SLOT(FX_CreateEData);
   return ForwardTranslated(slot, tag, id, buffer, size, version);
 }
 
-short WINAPI FX_DeleteEData(unsigned long tag, EDataID* id, unsigned long version) {  // [required]
+short WINAPI FX_DeleteEData(std::uint32_t tag, EDataID* id, std::uint32_t version) {  // [required]
   VAZ_HOST_SLOT(FX_DeleteEData);
   return vaz::binding::Forward<short>(slot.Resolve(), kRequired, L(tag), P(id), V(version));
 }
 
-short WINAPI FX_PreviousEData(unsigned long tag, EDataID* id, void* buffer, long size,
-                              unsigned long version) {  // [required]
+short WINAPI FX_PreviousEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t size,
+                              std::uint32_t version) {  // [required]
   VAZ_HOST_SLOT(FX_PreviousEData);
   return ForwardTranslated(slot, tag, id, buffer, size, version);
 }
 
-short WINAPI FX_NextEData(unsigned long tag, EDataID* id, void* buffer, long size,
-                          unsigned long version) {  // [required]
+short WINAPI FX_NextEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t size,
+                          std::uint32_t version) {  // [required]
   VAZ_HOST_SLOT(FX_NextEData);
   return ForwardTranslated(slot, tag, id, buffer, size, version);
 }

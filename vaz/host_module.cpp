@@ -3,10 +3,10 @@
 #include "vaz/host_api.h"
 
 // All of these are constant-initialised: no static constructor runs when the host loads us.
-unsigned long RunningScorixVersion = kScorixApiVersion;
-long ScorixEditDepth = 0;
-long MassEditDepth = 0;
-long LoadedTGFCounter = 0;
+std::uint32_t RunningScorixVersion = kScorixApiVersion;
+std::int32_t ScorixEditDepth = 0;
+std::int32_t MassEditDepth = 0;
+std::int32_t LoadedTGFCounter = 0;
 
 namespace {
 
@@ -25,7 +25,7 @@ HMODULE GetScorixHandle() {
   return host_module;
 }
 
-void SetScorixFrameworkVersion(unsigned long version) {
+void SetScorixFrameworkVersion(std::uint32_t version) {
   RunningScorixVersion = version;
 }
 

@@ -322,7 +322,7 @@ bool Answer(const PREFERENCE_LOCATION_MAPRECORD (&map)[N],
 
 }  // namespace
 
-bool mapPrefStruct(unsigned long tag, short cmper, const PREFERENCE_LOCATION_MAPRECORD** table,
+bool mapPrefStruct(std::uint32_t tag, short cmper, const PREFERENCE_LOCATION_MAPRECORD** table,
                    short* count) {
   switch (tag) {
     case kTagPageFormatPrefs:
@@ -356,9 +356,9 @@ namespace {
 
 // One row of the array table: which cmpers name the array, and where its records are.
 struct PrefArray {
-  unsigned long tag;
+  std::uint32_t tag;
   short highest_cmper;  // 0: any cmper; otherwise cmper must lie in 1..highest_cmper
-  unsigned long record_tag;
+  std::uint32_t record_tag;
   short count;
   bool first_from_cmper;  // the first incident is cmper - 1 (else 0)
 };
@@ -395,7 +395,7 @@ bool CmperQualifies(const PrefArray& array, short cmper) {
 
 }  // namespace
 
-void mapPrefTag(unsigned long tag, short cmper, unsigned long* recordtag, short* count,
+void mapPrefTag(std::uint32_t tag, short cmper, std::uint32_t* recordtag, short* count,
                 short* first) {
   if (count) *count = 0;
   if (first) *first = 0;
@@ -410,20 +410,21 @@ void mapPrefTag(unsigned long tag, short cmper, unsigned long* recordtag, short*
   }
 }
 
-long makePrefsFourbyte(short first, short second, MAP_ARRAY_CONVERSION conversion) {
+std::int32_t makePrefsFourbyte(short first, short second, MAP_ARRAY_CONVERSION conversion) {
   const auto upper_first = static_cast<std::uint32_t>(static_cast<std::uint16_t>(first)) << 16;
   const auto upper_second = static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16;
   switch (conversion) {
     case MAPCONV_HIGH_LOW:
-      return static_cast<long>(upper_first | static_cast<std::uint16_t>(second));
+      return static_cast<std::int32_t>(upper_first | static_cast<std::uint16_t>(second));
     case MAPCONV_LOW_HIGH:
-      return static_cast<long>(upper_second | static_cast<std::uint16_t>(first));
+      return static_cast<std::int32_t>(upper_second | static_cast<std::uint16_t>(first));
     default:
       return 0;
   }
 }
 
-void makePrefsTwobytes(long value, short* first, short* second, MAP_ARRAY_CONVERSION conversion) {
+void makePrefsTwobytes(std::int32_t value, short* first, short* second,
+                       MAP_ARRAY_CONVERSION conversion) {
   const auto bits = static_cast<std::uint32_t>(value);
   const auto upper = static_cast<short>(static_cast<std::uint16_t>(bits >> 16));
   const auto lower = static_cast<short>(static_cast<std::uint16_t>(bits & 0xFFFFu));

@@ -36,29 +36,29 @@ struct PREFERENCE_LOCATION_MAPRECORD {
 };
 
 // The 'ot' records: twelve bytes, six 16-bit words.
-constexpr long kPrefRecordSize = 12;
+constexpr std::int32_t kPrefRecordSize = 12;
 constexpr int kPrefRecordWords = 6;
-constexpr unsigned long kPrefRecordFamily = 0x6F740000;  // 'ot'
+constexpr std::uint32_t kPrefRecordFamily = 0x6F740000;  // 'ot'
 // The cmper that an entry's 0 stands for, and under which every preference array lives.
 constexpr unsigned short kPrefDefaultCmper = 0xFFFE;
 
 // The 'ot' tag of an entry's record.
-constexpr unsigned long PrefRecordTag(const PREFERENCE_LOCATION_MAPRECORD& entry) {
+constexpr std::uint32_t PrefRecordTag(const PREFERENCE_LOCATION_MAPRECORD& entry) {
   return kPrefRecordFamily |
-         (static_cast<unsigned long>(static_cast<unsigned char>(entry.tagchar1)) << 8) |
+         (static_cast<std::uint32_t>(static_cast<unsigned char>(entry.tagchar1)) << 8) |
          static_cast<unsigned char>(entry.tagchar2);
 }
 
 // The nine preference structures.
-constexpr unsigned long kTagPageFormatPrefs = 0x70665046;  // pfPF (cmper 0 only)
-constexpr unsigned long kTagExtractPrefs = 0x70664558;     // pfEX
-constexpr unsigned long kTagPlaybackPrefs = 0x7066504C;    // pfPL
-constexpr unsigned long kTagSmartShapePrefs = 0x70665353;  // pfSS
-constexpr unsigned long kTagPianoBracePrefs = 0x70665042;  // pfPB
-constexpr unsigned long kTagRepeatPrefs = 0x70665250;      // pfRP
-constexpr unsigned long kTagMiscDocPrefs = 0x70664D53;     // pfMS
-constexpr unsigned long kTagSizePrefs = 0x70665349;        // pfSI
-constexpr unsigned long kTagDistancePrefs = 0x70664450;    // pfDP
+constexpr std::uint32_t kTagPageFormatPrefs = 0x70665046;  // pfPF (cmper 0 only)
+constexpr std::uint32_t kTagExtractPrefs = 0x70664558;     // pfEX
+constexpr std::uint32_t kTagPlaybackPrefs = 0x7066504C;    // pfPL
+constexpr std::uint32_t kTagSmartShapePrefs = 0x70665353;  // pfSS
+constexpr std::uint32_t kTagPianoBracePrefs = 0x70665042;  // pfPB
+constexpr std::uint32_t kTagRepeatPrefs = 0x70665250;      // pfRP
+constexpr std::uint32_t kTagMiscDocPrefs = 0x70664D53;     // pfMS
+constexpr std::uint32_t kTagSizePrefs = 0x70665349;        // pfSI
+constexpr std::uint32_t kTagDistancePrefs = 0x70664450;    // pfDP
 
 extern const PREFERENCE_LOCATION_MAPRECORD EDTPageFormatPrefsScore_MAP_ARRAY[22];
 extern const PREFERENCE_LOCATION_MAPRECORD EDTExtractPrefs_MAP_ARRAY[25];
@@ -77,17 +77,18 @@ constexpr int kLargestPrefMap = 49;
 // cmper 0) stores the table and its entry count and answers true. For the page format with another
 // cmper answers false and leaves both outputs untouched; for any other tag stores null and 0 and
 // answers false.
-bool mapPrefStruct(unsigned long tag, short cmper, const PREFERENCE_LOCATION_MAPRECORD** table,
+bool mapPrefStruct(std::uint32_t tag, short cmper, const PREFERENCE_LOCATION_MAPRECORD** table,
                    short* count);
 
 // The 'ot' records behind a preference array: sets count and first to 0, then stores the record
 // tag, the number of records and the first incident when the tag and cmper name an array, and a
 // record tag of 0 otherwise. The records all live under cmper 0xFFFE.
-void mapPrefTag(unsigned long tag, short cmper, unsigned long* recordtag, short* count,
+void mapPrefTag(std::uint32_t tag, short cmper, std::uint32_t* recordtag, short* count,
                 short* first);
 
 // Joins two record words into a 4-byte value (conversions 1 and 2; 0 for any other).
-long makePrefsFourbyte(short first, short second, MAP_ARRAY_CONVERSION conversion);
+std::int32_t makePrefsFourbyte(short first, short second, MAP_ARRAY_CONVERSION conversion);
 // Splits a 4-byte value into two record words; the inverse of makePrefsFourbyte for conversions 1
 // and 2. Any other conversion stores nothing.
-void makePrefsTwobytes(long value, short* first, short* second, MAP_ARRAY_CONVERSION conversion);
+void makePrefsTwobytes(std::int32_t value, short* first, short* second,
+                       MAP_ARRAY_CONVERSION conversion);

@@ -4,11 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-
-static_assert(sizeof(void*) == 4, "frames carry 32-bit addresses");
+#include <cstring>
 
 // The API version word the framework passes as the last argument of every host call.
-constexpr unsigned long kScorixApiVersion = 0x0F000200;
+constexpr std::uint32_t kScorixApiVersion = 0x0F000200;
 
 #pragma pack(push, 1)
 // The 8-byte record identity, always passed by address. The binding reads only the first 16 bits
@@ -46,3 +45,28 @@ constexpr std::size_t kFrameEntryCountOffset = 18;
 struct EXENTRY;
 struct EEntryMetrics;
 struct EMeasureMetrics;
+
+namespace vaz {
+
+// A host record field that holds an address in 32 bits (a frame's entry array at byte 14). The
+// field may sit at any byte offset, so it is read and written byte-wise. The address is
+// zero-extended: one at or above 2 GiB stays what it is and never becomes a negative number, so
+// on 64-bit builds it is the address the host meant.
+inline void* ReadAddressField(const void* record, std::size_t offset) {
+  std::uint32_t field;
+  std::memcpy(&field, static_cast<const unsigned char*>(record) + offset, sizeof field);
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(field));
+}
+
+// Writes `address` into the 32-bit field. An address that does not fit in 32 bits (possible
+// only on 64-bit builds) is refused: the field is left as it was and the answer is false, where a
+// cut address would send the host to the wrong memory.
+inline bool WriteAddressField(void* record, std::size_t offset, const void* address) {
+  const auto value = reinterpret_cast<std::uintptr_t>(address);
+  if (value > UINT32_MAX) return false;
+  const auto field = static_cast<std::uint32_t>(value);
+  std::memcpy(static_cast<unsigned char*>(record) + offset, &field, sizeof field);
+  return true;
+}
+
+}  // namespace vaz

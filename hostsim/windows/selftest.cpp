@@ -49,7 +49,7 @@ json ProbeHostLookup() {
   }
   FARPROC probe = host ? GetProcAddress(host, kProbeExport) : nullptr;
   if (!probe) return lookup;
-  const std::uint32_t args[] = {kFrameworkVersionWord};
+  const EntryWord args[] = {kFrameworkVersionWord};
   int removed_bytes = 0;
   CallWithWords(probe, args, 1, &removed_bytes);
   lookup["resolved"] = true;

@@ -17,10 +17,12 @@ actual=$("$objdump_tool" -p "$dll" |
   sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' | sort)
 
 if [ "$actual" != "$expected" ]; then
-  echo "exports of $dll:" >&2
-  echo "$actual" >&2
-  echo "expected:" >&2
-  echo "$expected" >&2
+  # comm wants both lists in the same (byte) order.
+  comm -13 <(LC_ALL=C sort <<<"$expected") <(LC_ALL=C sort <<<"$actual") |
+    sed '/^$/d; s/^/unexpected export: /' >&2
+  comm -23 <(LC_ALL=C sort <<<"$expected") <(LC_ALL=C sort <<<"$actual") |
+    sed '/^$/d; s/^/missing export: /' >&2
+  echo "$dll must export exactly the six entry points" >&2
   exit 1
 fi
 echo "$dll exports exactly the six entry points"

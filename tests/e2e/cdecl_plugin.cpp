@@ -2,29 +2,33 @@
 // leave their arguments on the stack. The host must see that, and survive it.
 #include <windows.h>
 
+#include <cstdint>
+
 #define CDECL_EXPORT extern "C" __declspec(dllexport)
 
-CDECL_EXPORT unsigned long __cdecl ScorixExtensionVersion(unsigned long version) {
+CDECL_EXPORT std::uint32_t __cdecl ScorixExtensionVersion(std::uint32_t version) {
   return version;
 }
 
-CDECL_EXPORT long __cdecl ScorixExtensionInit(long, unsigned long* flags) {
+CDECL_EXPORT std::int32_t __cdecl ScorixExtensionInit(std::int32_t, std::uint32_t* flags) {
   if (flags) *flags |= 1u;
   return 1;
 }
 
 // Fills only the title, so the rest of the host's record shows as untouched.
-CDECL_EXPORT long __cdecl ScorixExtensionEnumerate(long, long, char* record) {
+CDECL_EXPORT std::int32_t __cdecl ScorixExtensionEnumerate(std::int32_t, std::int32_t,
+                                                           char* record) {
   if (record) lstrcpyA(record, "Cdecl");
   return 1;
 }
 
-CDECL_EXPORT long __cdecl ScorixExtensionInvoke(HWND owner, long, long, long) {
+CDECL_EXPORT std::int32_t __cdecl ScorixExtensionInvoke(HWND owner, std::int32_t, std::int32_t,
+                                                        std::int32_t) {
   return MessageBoxA(owner, "Go?", "Cdecl", MB_OK) == IDOK ? 1 : 0;
 }
 
-CDECL_EXPORT void __cdecl ScorixExtensionTerminate(long) {}
+CDECL_EXPORT void __cdecl ScorixExtensionTerminate(std::int32_t) {}
 
-CDECL_EXPORT long __cdecl ScorixExtensionGetMenuStatus(long) {
+CDECL_EXPORT std::int32_t __cdecl ScorixExtensionGetMenuStatus(std::int32_t) {
   return 1;
 }

@@ -48,7 +48,9 @@ HostRun RunHost(const std::string& program, const std::vector<std::string>& argu
   if (!run.started) return run;
   run.finished = WaitForSingleObject(process.hProcess, kTimeLimitMs) == WAIT_OBJECT_0;
   if (!run.finished) TerminateProcess(process.hProcess, 1);
-  GetExitCodeProcess(process.hProcess, &run.exit_code);
+  DWORD exit_code = 0;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  run.exit_code = exit_code;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   if (!report_path.empty()) run.report = ReadReport(report_path);

@@ -2,6 +2,7 @@
 // it wrote.
 #pragma once
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ namespace e2e {
 struct HostRun {
   bool started = false;
   bool finished = false;  // false when it had to be stopped after the time limit
-  unsigned long exit_code = 0;
+  std::uint32_t exit_code = 0;
   nlohmann::json report;  // null when no report was written
 };
 

@@ -17,6 +17,9 @@ hostsim::Word AddressWord(const void* address) {
   return static_cast<hostsim::Word>(reinterpret_cast<std::uintptr_t>(address));
 }
 
+// -1 in a word: 0xFFFFFFFF on i386, all 64 bits set on x86_64.
+constexpr hostsim::Word kAllOnes = ~hostsim::Word{0};
+
 // --- Edit transactions ---
 
 using EditDepth = SimHostTest;
@@ -129,8 +132,8 @@ TEST_F(FrameCounter, LoadCountsAlsoWhenTheHostLacksIt) {
 
 class ShowHideDlgItem : public SimHostTest {
  protected:
-  static constexpr long kDialog = 0x00AB0000;
-  static constexpr long kItem = 12;
+  static constexpr std::int32_t kDialog = 0x00AB0000;
+  static constexpr std::int32_t kItem = 12;
   // The item window the scripted desktop hands out for kDialog and kItem.
   static HWND ItemWindow() { return reinterpret_cast<HWND>(kDialog + 0x10000 + kItem); }
 
@@ -171,7 +174,7 @@ TEST_F(ShowHideDlgItem, NewerVersionIsForwardedUnchanged) {
   host().SetResult("FX_ShowHideDlgItem", 5);
   EXPECT_EQ(FX_ShowHideDlgItem(kDialog, kItem, -1, 0x0B020000), 5);
   ASSERT_EQ(host().Calls().size(), 1u);
-  EXPECT_EQ(host().Calls()[0].args, (Words{0x00AB0000u, 12u, 0xFFFFFFFFu, 0x0B020000u}));
+  EXPECT_EQ(host().Calls()[0].args, (Words{0x00AB0000u, 12u, kAllOnes, 0x0B020000u}));
   EXPECT_TRUE(desktop().Events().empty());
 }
 
@@ -231,15 +234,54 @@ TEST_F(HostWords, SixteenBitAnswerOfAllOnesDependsOnTheResultWidth) {
   EXPECT_EQ(FX_GetShowLayer(1, kScorixApiVersion), -1);
   EXPECT_EQ(FX_CreatePercMapRefData(0, 0, kScorixApiVersion), 65535);
   EXPECT_EQ(FX_SetDefaultMusicFont(1, 2, 3, kScorixApiVersion), 0xFF);
-  EXPECT_EQ(FX_GetCurrentWindow(kScorixApiVersion), 0xFFFFL);
+  EXPECT_EQ(FX_GetCurrentWindow(kScorixApiVersion), 0xFFFF);
 }
 
 TEST_F(HostWords, SignedArgumentsAreSignExtendedAndOthersZeroExtended) {
   FX_SlotToInst(-1, 0xFFFF, kScorixApiVersion);
-  FX_InsertMergeMusic(0, -1L, 0xFF, kScorixApiVersion);
+  FX_InsertMergeMusic(0, -1, 0xFF, kScorixApiVersion);
   ASSERT_EQ(host().Calls().size(), 2u);
-  EXPECT_EQ(host().Calls()[0].args, (Words{0xFFFFFFFFu, 0x0000FFFFu, 0x0F000200u}));
-  EXPECT_EQ(host().Calls()[1].args, (Words{0u, 0xFFFFFFFFu, 0x000000FFu, 0x0F000200u}));
+  EXPECT_EQ(host().Calls()[0].args, (Words{kAllOnes, 0x0000FFFFu, 0x0F000200u}));
+  EXPECT_EQ(host().Calls()[1].args, (Words{0u, kAllOnes, 0x000000FFu, 0x0F000200u}));
+}
+
+// Version words and tags are unsigned 32-bit values: one above 2^31 reaches the host as it is,
+// never sign-extended into the upper half of a 64-bit word.
+TEST_F(HostWords, ThirtyTwoBitValuesAboveTwoToThe31AreZeroExtended) {
+  EDataID id{};
+  std::int32_t size = 0;
+  FX_LoadEData(0x80000001u, &id, nullptr, &size, 0xF0000000u);
+  FX_GetMaxLayers(0xFFFFFFFFu);
+  ASSERT_EQ(host().Calls().size(), 2u);
+  EXPECT_EQ(host().Calls()[0].args[0], 0x80000001u);
+  EXPECT_EQ(host().Calls()[0].args[4], 0xF0000000u);
+  EXPECT_EQ(host().Calls()[1].args, Words{0xFFFFFFFFu});
+}
+
+// An address passed as an L value arrives whole: on x86_64 the stack and the heap lie above 4 GiB,
+// so a binding that cut its words to 32 bits would hand the host a wrong address.
+TEST_F(HostWords, AddressesPassedAsLValuesArriveWhole) {
+  char text[] = "Sort Categories";
+  const auto address = reinterpret_cast<std::intptr_t>(text);
+  FX_StartScorixEdit(address, kScorixApiVersion);
+  FX_GetScorixPath(address, address + 1, kScorixApiVersion);
+  ASSERT_EQ(host().Calls().size(), 2u);
+  EXPECT_EQ(host().Calls()[0].args[0], AddressWord(text));
+  EXPECT_EQ(host().Calls()[1].args[1], AddressWord(text + 1));
+  FX_EndScorixEdit(kScorixApiVersion);
+}
+
+// A 32-bit integer result is the low half of the host's word, sign-extended: a host on x86_64
+// that answers 0xFFFFFFFF in a 64-bit register means -1, not 4294967295. An address result is the
+// whole word.
+TEST_F(HostWords, ThirtyTwoBitResultsAreSignExtendedAndAddressResultsKeptWhole) {
+  host().SetResult("FX_ReduceEntries", 0xFFFFFFFFu);
+  host().SetResult("FX_FreeTGF", 0x80000000u);
+  EXPECT_EQ(FX_ReduceEntries(nullptr, kScorixApiVersion), -1);
+  EXPECT_EQ(FX_FreeTGF(nullptr, kScorixApiVersion), INT32_MIN);
+  static const char kName[] = "Flute";
+  host().SetResult("FX_GetPartName", AddressWord(kName));
+  EXPECT_EQ(FX_GetPartName(1, kScorixApiVersion), kName);
 }
 
 TEST_F(HostWords, DoubleTakesTwoWordsLowHalfFirst) {
@@ -253,9 +295,9 @@ TEST_F(HostWords, DoubleTakesTwoWordsLowHalfFirst) {
 using FrameworkVersion = SimHostTest;
 
 TEST_F(FrameworkVersion, StartsAtTheFrameworkVersionAndTakesWhatIsSet) {
-  EXPECT_EQ(RunningScorixVersion, 0x0F000200UL);
+  EXPECT_EQ(RunningScorixVersion, 0x0F000200u);
   SetScorixFrameworkVersion(0x10000000);
-  EXPECT_EQ(RunningScorixVersion, 0x10000000UL);
+  EXPECT_EQ(RunningScorixVersion, 0x10000000u);
   // The binding functions pass the version they are given, not the running one.
   FX_GetMaxLayers(kScorixApiVersion);
   EXPECT_EQ(host().Calls().back().args, Words{0x0F000200u});

@@ -23,8 +23,8 @@ const char kExpectedConfirmation[] =
 // --- Version, Init, GetMenuStatus, Terminate ---
 
 TEST_F(EntryPoints, VersionAnswersTheWordAndTheFrameworkSeesIt) {
-  EXPECT_EQ(RunningScorixVersion, 0x0F000200UL);  // before the host reports anything
-  for (unsigned long word : {0x0F000200UL, 0x10000000UL, 0x0AFFFFFFUL, 0UL, 0xFFFFFFFFUL}) {
+  EXPECT_EQ(RunningScorixVersion, 0x0F000200u);  // before the host reports anything
+  for (std::uint32_t word : {0x0F000200u, 0x10000000u, 0x0AFFFFFFu, 0u, 0xFFFFFFFFu}) {
     EXPECT_EQ(ScorixExtensionVersion(word), word);
     EXPECT_EQ(RunningScorixVersion, word);
   }
@@ -32,15 +32,15 @@ TEST_F(EntryPoints, VersionAnswersTheWordAndTheFrameworkSeesIt) {
 }
 
 TEST_F(EntryPoints, InitSetsBitZeroAndKeepsTheOthers) {
-  unsigned long flags = 0x00000006;
+  std::uint32_t flags = 0x00000006;
   EXPECT_EQ(ScorixExtensionInit(0, &flags), 1);
-  EXPECT_EQ(flags, 0x00000007UL);
+  EXPECT_EQ(flags, 0x00000007u);
   flags = 0xFFFFFFFE;
   EXPECT_EQ(ScorixExtensionInit(0, &flags), 1);
-  EXPECT_EQ(flags, 0xFFFFFFFFUL);
+  EXPECT_EQ(flags, 0xFFFFFFFFu);
   flags = 1;
   EXPECT_EQ(ScorixExtensionInit(0, &flags), 1);
-  EXPECT_EQ(flags, 1UL);
+  EXPECT_EQ(flags, 1u);
 }
 
 TEST_F(EntryPoints, InitWithoutAFlagWordWritesNothingAndAnswersOne) {
@@ -48,14 +48,14 @@ TEST_F(EntryPoints, InitWithoutAFlagWordWritesNothingAndAnswersOne) {
 }
 
 TEST_F(EntryPoints, GetMenuStatusAnswersOneForAnyArgument) {
-  for (long argument : {0L, 1L, -1L, 0x7FFFFFFFL})
+  for (std::int32_t argument : {0, 1, -1, 0x7FFFFFFF})
     EXPECT_EQ(ScorixExtensionGetMenuStatus(argument), 1);
 }
 
 TEST_F(EntryPoints, TerminateDoesNothing) {
   ScorixExtensionVersion(0x10000000);
   ScorixExtensionTerminate(0);
-  EXPECT_EQ(RunningScorixVersion, 0x10000000UL);
+  EXPECT_EQ(RunningScorixVersion, 0x10000000u);
   EXPECT_TRUE(host().Calls().empty());
   EXPECT_TRUE(desktop().Boxes().empty());
   EXPECT_TRUE(desktop().Events().empty());
@@ -102,7 +102,7 @@ TEST_F(Enumerate, IndexZeroFillsExactly196Bytes) {
 }
 
 TEST_F(Enumerate, IndexAboveZeroAnswersZeroAndLeavesTheRecord) {
-  for (long index : {1L, 2L, 0x7FFFL, 0x00010001L}) {
+  for (std::int32_t index : {1, 2, 0x7FFF, 0x00010001}) {
     SCOPED_TRACE(index);
     EXPECT_EQ(ScorixExtensionEnumerate(0, index, record()), 0);
     EXPECT_EQ(bytes(), UntouchedImage());
@@ -110,7 +110,7 @@ TEST_F(Enumerate, IndexAboveZeroAnswersZeroAndLeavesTheRecord) {
 }
 
 TEST_F(Enumerate, NegativeIndexFillsAsIndexZero) {
-  for (long index : {-1L, -32768L, 0xFFFFL, 0x8000L}) {
+  for (std::int32_t index : {-1, -32768, 0xFFFF, 0x8000}) {
     SCOPED_TRACE(index);
     EXPECT_EQ(ScorixExtensionEnumerate(0, index, record()), 1);
     EXPECT_EQ(bytes(), FilledImage());
@@ -118,7 +118,7 @@ TEST_F(Enumerate, NegativeIndexFillsAsIndexZero) {
 }
 
 TEST_F(Enumerate, OnlyTheLowSixteenBitsOfTheIndexCount) {
-  EXPECT_EQ(ScorixExtensionEnumerate(0, 0x00010000L, record()), 1);
+  EXPECT_EQ(ScorixExtensionEnumerate(0, 0x00010000, record()), 1);
   EXPECT_EQ(bytes(), FilledImage());
 }
 
@@ -181,7 +181,7 @@ class ThrowingDesktop : public hostsim::ScriptedDesktop {
 TEST_F(Invoke, ExceptionDuringTheConfirmationDoesNotReachTheHost) {
   ThrowingDesktop throwing;
   platform::Desktop* previous = platform::SetDesktop(&throwing);
-  long answer = -1;
+  std::int32_t answer = -1;
   EXPECT_NO_THROW(answer = ScorixExtensionInvoke(HostWindow(), 0, 0, 0));
   platform::SetDesktop(previous);
   EXPECT_EQ(answer, 0);
@@ -200,7 +200,7 @@ TEST_F(Invoke, ExceptionInsideTheCommandDoesNotReachTheHost) {
                        });
   }
   desktop().QueueAnswer(IDYES);
-  long answer = -1;
+  std::int32_t answer = -1;
   EXPECT_NO_THROW(answer = ScorixExtensionInvoke(HostWindow(), 0, 0, 0));
   EXPECT_EQ(answer, attempted_host_calls > 0 ? 0 : 1);
 }

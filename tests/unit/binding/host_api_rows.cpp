@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "vaz/vaz.h"
@@ -40,7 +41,8 @@ struct Arg<short> {
     return static_cast<short>(-0x100 - static_cast<int>(i));
   }
   static void Expect(std::size_t i, bool, std::vector<Word>& words) {
-    words.push_back(0xFFFFFF00u - static_cast<Word>(i));
+    // Sign-extended through the whole word: 0xFFFFFF00 on i386, 0xFFFFFFFFFFFFFF00 on x86_64.
+    words.push_back(static_cast<Word>(static_cast<std::intptr_t>(-0x100)) - static_cast<Word>(i));
   }
 };
 
@@ -64,21 +66,41 @@ struct Arg<unsigned char> {
   }
 };
 
+// A 32-bit integer L value (a record size).
 template <>
-struct Arg<long> {
+struct Arg<std::int32_t> {
   static char Width(bool) { return 'L'; }
-  static long Value(std::size_t i, bool) { return 0x10203000L + static_cast<long>(i); }
+  static std::int32_t Value(std::size_t i, bool) {
+    return 0x10203000 + static_cast<std::int32_t>(i);
+  }
   static void Expect(std::size_t i, bool, std::vector<Word>& words) {
     words.push_back(0x10203000u + static_cast<Word>(i));
   }
 };
 
+// An L value that may be an address: as wide as a word. On 64-bit builds it is its own type, and
+// its sample fills all 64 bits (the top one set), so a binding that cut it to 32 bits shows.
+struct NotAWordType;
+using WordValue =
+    std::conditional_t<std::is_same_v<std::intptr_t, std::int32_t>, NotAWordType, std::intptr_t>;
+constexpr std::uint64_t kWideSample = 0x8765432110203000ull;
+template <>
+struct Arg<WordValue> {
+  static char Width(bool) { return 'L'; }
+  static std::intptr_t Value(std::size_t i, bool) {
+    return static_cast<std::intptr_t>(static_cast<std::uintptr_t>(kWideSample + i));
+  }
+  static void Expect(std::size_t i, bool, std::vector<Word>& words) {
+    words.push_back(static_cast<Word>(kWideSample + i));
+  }
+};
+
 // An unsigned 32-bit argument is the version word when it comes last, a tag otherwise.
 template <>
-struct Arg<unsigned long> {
+struct Arg<std::uint32_t> {
   static char Width(bool last) { return last ? 'V' : 'L'; }
-  static unsigned long Value(std::size_t i, bool last) {
-    return last ? kSampleVersion : 0x20304000UL + i;
+  static std::uint32_t Value(std::size_t i, bool last) {
+    return last ? kSampleVersion : 0x20304000u + i;
   }
   static void Expect(std::size_t i, bool last, std::vector<Word>& words) {
     words.push_back(last ? 0x0F000200u : 0x20304000u + static_cast<Word>(i));
@@ -113,27 +135,39 @@ struct Result;
 template <>
 struct Result<short> {
   static constexpr char kWidth = 'S';
-  static long Widen(short value) { return value; }
+  static constexpr bool kWholeWord = false;
+  static std::intptr_t Widen(short value) { return value; }
 };
 template <>
 struct Result<unsigned short> {
   static constexpr char kWidth = 'U';
-  static long Widen(unsigned short value) { return value; }
+  static constexpr bool kWholeWord = false;
+  static std::intptr_t Widen(unsigned short value) { return value; }
 };
 template <>
 struct Result<unsigned char> {
   static constexpr char kWidth = 'B';
-  static long Widen(unsigned char value) { return value; }
+  static constexpr bool kWholeWord = false;
+  static std::intptr_t Widen(unsigned char value) { return value; }
 };
 template <>
-struct Result<long> {
+struct Result<std::int32_t> {
   static constexpr char kWidth = 'L';
-  static long Widen(long value) { return value; }
+  // On a 32-bit build the 32-bit integer is the whole word.
+  static constexpr bool kWholeWord = sizeof(std::intptr_t) == sizeof(std::int32_t);
+  static std::intptr_t Widen(std::int32_t value) { return value; }
+};
+template <>
+struct Result<WordValue> {
+  static constexpr char kWidth = 'L';
+  static constexpr bool kWholeWord = true;
+  static std::intptr_t Widen(std::intptr_t value) { return value; }
 };
 template <typename T>
 struct Result<T*> {
   static constexpr char kWidth = 'L';
-  static long Widen(T* value) { return static_cast<long>(reinterpret_cast<std::uintptr_t>(value)); }
+  static constexpr bool kWholeWord = true;
+  static std::intptr_t Widen(T* value) { return reinterpret_cast<std::intptr_t>(value); }
 };
 
 template <typename R, typename... A, std::size_t... I>
@@ -141,7 +175,8 @@ ApiRow MakeRow(const char* name, R(WINAPI* binding)(A...), const char* arguments
                MissingAnswer if_missing, std::index_sequence<I...>) {
   constexpr std::size_t kCount = sizeof...(A);
   static_assert(kCount <= kMaxArguments, "enough sample memory for every pointer argument");
-  ApiRow row{name, arguments, result, if_missing, {}, Result<R>::kWidth, {}, {}};
+  ApiRow row{name, arguments, result, if_missing, {}, Result<R>::kWidth, Result<R>::kWholeWord,
+             {},   {}};
   row.declared_arguments = std::string{Arg<A>::Width(I + 1 == kCount)...};
   (Arg<A>::Expect(I, I + 1 == kCount, row.expected_words), ...);
   row.call = [binding] {

@@ -17,7 +17,8 @@
 
 namespace binding_test {
 
-using Word = std::uint32_t;
+// A word as the host receives it: a 32-bit stack slot on i386, as wide as an address elsewhere.
+using Word = std::uintptr_t;
 
 // What a binding function answers when the host lacks its export.
 enum class IfMissing {
@@ -29,13 +30,13 @@ enum class IfMissing {
 
 struct MissingAnswer {
   IfMissing kind;
-  long value;
+  std::int32_t value;
 };
 
 inline MissingAnswer Required() {
   return {IfMissing::kRequired, 0};
 }
-inline MissingAnswer Answers(long value) {
+inline MissingAnswer Answers(std::int32_t value) {
   return {IfMissing::kValue, value};
 }
 inline MissingAnswer BlankText() {
@@ -54,14 +55,17 @@ struct ApiRow {
   // As the binding function is declared.
   std::string declared_arguments;
   char declared_result;
+  // An L result that may be an address is the host's whole word; a 32-bit integer result is its
+  // low 32 bits, sign-extended (the same thing on a 32-bit build).
+  bool whole_word_result;
   // The words the host must receive for the sample arguments, in stack order.
   std::vector<Word> expected_words;
-  // Calls the binding function with the sample arguments; answers its result widened to 32 bits.
-  std::function<long()> call;
+  // Calls the binding function with the sample arguments; answers its result widened to a word.
+  std::function<std::intptr_t()> call;
 };
 
 // The version word every sample call carries.
-constexpr unsigned long kSampleVersion = 0x0F000200;
+constexpr std::uint32_t kSampleVersion = 0x0F000200;
 
 // Every binding function: the 113 of the API tables, the six data-record and the six frame
 // functions.

@@ -71,14 +71,14 @@ TEST(LoadLibrary, PluginModuleOffersItsSixEntryPoints) {
     EXPECT_NE(GetProcAddress(plugin, name), nullptr) << name;
   }
   EXPECT_EQ(GetProcAddress(plugin, "Alphabetizer"), nullptr);
-  using Version = unsigned long(WINAPI*)(unsigned long);
-  using MenuStatus = long(WINAPI*)(long);
+  using Version = std::uint32_t(WINAPI*)(std::uint32_t);
+  using MenuStatus = std::int32_t(WINAPI*)(std::int32_t);
   auto version = reinterpret_cast<Version>(GetProcAddress(plugin, "ScorixExtensionVersion"));
   auto menu_status =
       reinterpret_cast<MenuStatus>(GetProcAddress(plugin, "ScorixExtensionGetMenuStatus"));
   ASSERT_NE(version, nullptr);
   ASSERT_NE(menu_status, nullptr);
-  EXPECT_EQ(version(0x10000000UL), 0x10000000UL);
+  EXPECT_EQ(version(0x10000000u), 0x10000000u);
   EXPECT_EQ(menu_status(5), 1);
   EXPECT_EQ(FreeLibrary(plugin), TRUE);
 }

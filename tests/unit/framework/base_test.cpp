@@ -70,7 +70,7 @@ TEST_F(DiagnosticsTest, FirstLineOpensTitlesAndLowersTheConsoleThenWritesTextAnd
   EXPECT_EQ(events[3].text, "Scorix VAZ Framework Console");
   EXPECT_EQ(events[4].kind, Kind::kSetWindowPos);
   EXPECT_EQ(events[4].window, HWND_BOTTOM);
-  EXPECT_EQ(events[4].value, static_cast<long>(SWP_NOSIZE | SWP_NOMOVE));
+  EXPECT_EQ(events[4].value, static_cast<std::int32_t>(SWP_NOSIZE | SWP_NOMOVE));
   EXPECT_EQ(events[4].text, "") << "position and size arguments must all be zero";
   EXPECT_EQ(events[5].kind, Kind::kWrite);
   EXPECT_EQ(events[5].text, "hello");
@@ -154,7 +154,7 @@ TEST_F(DiagnosticsTest, NinthByteStartsASecondLineLabelledWithTheWholeGroup) {
 TEST_F(DiagnosticsTest, BlockLabelsGrowDigitsPastNineHundredNinetyNine) {
   std::vector<unsigned char> bytes(1003);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i);
-  __FCBase::DebugOutBlock(bytes.data(), static_cast<long>(bytes.size()));
+  __FCBase::DebugOutBlock(bytes.data(), static_cast<std::int32_t>(bytes.size()));
 
   const auto lines = ConsoleLines();
   ASSERT_EQ(lines.size(), 126u);

@@ -22,7 +22,7 @@ std::vector<std::size_t> Differences(const hostsim::Bytes& a, const hostsim::Byt
   return positions;
 }
 
-hostsim::Bytes BytesOf(const void* data, long size) {
+hostsim::Bytes BytesOf(const void* data, std::int32_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   return hostsim::Bytes(bytes, bytes + size);
 }

@@ -16,11 +16,11 @@ constexpr std::uint32_t kGlobalTag = 0x54455354;  // a record kind of this test'
 class ProbeGlobal : public __FCFixedSizeData<__FCGlobals, 12> {
  public:
   using __FCFixedSizeData::__FCFixedSizeData;
-  unsigned long Tag() override { return kGlobalTag; }
-  __FCBaseData* CreateObject(unsigned long version) override { return new ProbeGlobal(version); }
+  std::uint32_t Tag() override { return kGlobalTag; }
+  __FCBaseData* CreateObject(std::uint32_t version) override { return new ProbeGlobal(version); }
 };
 
-hostsim::Bytes BytesOf(const void* data, long size) {
+hostsim::Bytes BytesOf(const void* data, std::int32_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   return hostsim::Bytes(bytes, bytes + size);
 }
@@ -392,7 +392,7 @@ TEST_F(DataObjectTest, NoInciOtherDumpAddsTheItemNumber) {
   const auto lines = ConsoleLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "======== DebugDump === Class Name: FCCategoryDef ========");
-  EXPECT_EQ(lines[1], "Data block:  " + std::to_string(static_cast<long>(
+  EXPECT_EQ(lines[1], "Data block:  " + std::to_string(static_cast<std::int32_t>(
                                             reinterpret_cast<std::intptr_t>(def.GetDataBlock()))));
   EXPECT_EQ(lines[2], "Loaded size:  104");
   EXPECT_EQ(lines[3], "dataid.other.cmper:  40000");

@@ -70,7 +70,7 @@ inline hostsim::Bytes CategoryBytes(std::int16_t id, const std::string& name, bo
 }
 
 // The 16-bit word at `index` of the memory whose address the host was given (an identity).
-inline std::uint16_t WordAt(std::uint32_t address, int index) {
+inline std::uint16_t WordAt(hostsim::Word address, int index) {
   const auto* words = reinterpret_cast<const std::uint16_t*>(static_cast<std::uintptr_t>(address));
   return words[index];
 }

@@ -27,7 +27,8 @@
 
 namespace {
 
-using Word = std::uint32_t;
+// A host argument word: 32 bits on i386, as wide as an address elsewhere.
+using Word = std::uintptr_t;
 using HostCall1 = Word(WINAPI*)(Word);
 using HostCall2 = Word(WINAPI*)(Word, Word);
 using HostCall5 = Word(WINAPI*)(Word, Word, Word, Word, Word);
@@ -35,7 +36,7 @@ using HostCall6 = Word(WINAPI*)(Word, Word, Word, Word, Word, Word);
 
 constexpr Word kApiVersion = 0x0F000200;
 constexpr Word kCategoryTag = 0x534F4D43;
-constexpr long kCategoryBytes = 104;
+constexpr std::int32_t kCategoryBytes = 104;
 
 template <typename Function>
 Function HostExport(const char* name) {
@@ -44,7 +45,7 @@ Function HostExport(const char* name) {
 }
 
 Word Address(const void* pointer) {
-  return static_cast<Word>(reinterpret_cast<std::uintptr_t>(pointer));
+  return reinterpret_cast<std::uintptr_t>(pointer);
 }
 
 // Rewrites category 1 with its last byte changed: a visible edit of the document.
@@ -54,7 +55,7 @@ void RewriteFirstCategory() {
   if (!load || !save) return;
   unsigned char id[8] = {1, 0, 0, 0, 0, 0, 0, 0};
   unsigned char record[kCategoryBytes] = {};
-  long size = kCategoryBytes;
+  std::int32_t size = kCategoryBytes;
   if (!load(kCategoryTag, Address(id), Address(record), Address(&size), kApiVersion)) return;
   if (size < 1 || size > kCategoryBytes) return;
   record[size - 1] ^= 0xFF;
@@ -110,7 +111,7 @@ void FillText(char* field, const char* text) {
 
 }  // namespace
 
-EXPORTED unsigned long ENTRY_POINT ScorixExtensionVersion(unsigned long version) {
+EXPORTED std::uintptr_t ENTRY_POINT ScorixExtensionVersion(std::uintptr_t version) {
 #if FAULTY_PLUGIN_VARIANT == FAULTY_ANNOUNCE
   (void)version;
   return kApiVersion;  // the version it was built for instead of the one it was given
@@ -119,7 +120,7 @@ EXPORTED unsigned long ENTRY_POINT ScorixExtensionVersion(unsigned long version)
 #endif
 }
 
-EXPORTED long ENTRY_POINT ScorixExtensionInit(long, unsigned long* flags) {
+EXPORTED std::intptr_t ENTRY_POINT ScorixExtensionInit(std::intptr_t, std::uint32_t* flags) {
 #if FAULTY_PLUGIN_VARIANT == FAULTY_ANNOUNCE
   if (auto layers = HostExport<HostCall1>("FX_GetMaxLayers")) layers(kApiVersion);
   *flags = 1;  // the host's own bits lost
@@ -129,7 +130,8 @@ EXPORTED long ENTRY_POINT ScorixExtensionInit(long, unsigned long* flags) {
   return 1;
 }
 
-EXPORTED long ENTRY_POINT ScorixExtensionEnumerate(long, long index, char* record) {
+EXPORTED std::intptr_t ENTRY_POINT ScorixExtensionEnumerate(std::intptr_t, std::intptr_t index,
+                                                            char* record) {
 #if FAULTY_PLUGIN_VARIANT == FAULTY_TEXTS
   (void)index;                   // offered at every index
   std::memset(record, 'T', 64);  // a title with no room left for its NUL
@@ -143,7 +145,8 @@ EXPORTED long ENTRY_POINT ScorixExtensionEnumerate(long, long index, char* recor
   return 1;
 }
 
-EXPORTED long ENTRY_POINT ScorixExtensionInvoke(HWND owner, long, long, long) {
+EXPORTED std::intptr_t ENTRY_POINT ScorixExtensionInvoke(HWND owner, std::intptr_t, std::intptr_t,
+                                                         std::intptr_t) {
   const int answer = MessageBoxA(owner, "Change the document?", "Faulty", MB_YESNO);
 #if FAULTY_PLUGIN_VARIANT == FAULTY_INVOKE
   (void)answer;  // goes ahead whatever the user said
@@ -157,9 +160,9 @@ EXPORTED long ENTRY_POINT ScorixExtensionInvoke(HWND owner, long, long, long) {
 }
 
 #if FAULTY_PLUGIN_VARIANT != FAULTY_MISSING
-EXPORTED void ENTRY_POINT ScorixExtensionTerminate(long) {}
+EXPORTED void ENTRY_POINT ScorixExtensionTerminate(std::intptr_t) {}
 
-EXPORTED long ENTRY_POINT ScorixExtensionGetMenuStatus(long) {
+EXPORTED std::intptr_t ENTRY_POINT ScorixExtensionGetMenuStatus(std::intptr_t) {
 #if FAULTY_PLUGIN_VARIANT == FAULTY_ANNOUNCE
   return 0;
 #else

@@ -13,8 +13,6 @@
 namespace hostsim {
 namespace {
 
-static_assert(sizeof(void*) == 4, "the host's argument words carry addresses");
-
 Word AddressWord(const void* pointer) {
   return static_cast<Word>(reinterpret_cast<std::uintptr_t>(pointer));
 }

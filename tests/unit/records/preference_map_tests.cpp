@@ -30,7 +30,7 @@ TEST(PreferenceTables, EntriesCoverEveryByteOfTheStructureExactlyOnce) {
   for (const PrefStructure& structure : kPrefStructures) {
     SCOPED_TRACE(structure.name);
     std::vector<int> claims(static_cast<std::size_t>(structure.size), 0);
-    long total = 0;
+    std::int32_t total = 0;
     for (int i = 0; i < structure.entries; ++i) {
       const Entry& entry = structure.table[i];
       total += entry.size;
@@ -121,7 +121,7 @@ TEST(MapPrefStruct, OtherStructuresIgnoreTheCmper) {
 TEST(MapPrefStruct, UnknownTagAnswersNullAndZero) {
   const Entry sentinel_table[1] = {};
   // An array tag, an 'ot' record and tags one away from structure tags.
-  for (unsigned long tag : {0x70665443ul, 0x6F743737ul, 0x70665047ul, 0x70664459ul, 0ul}) {
+  for (std::uint32_t tag : {0x70665443ul, 0x6F743737ul, 0x70665047ul, 0x70664459ul, 0ul}) {
     const Entry* table = sentinel_table;
     short count = 99;
     EXPECT_FALSE(mapPrefStruct(tag, 0, &table, &count));
@@ -131,7 +131,7 @@ TEST(MapPrefStruct, UnknownTagAnswersNullAndZero) {
 }
 
 struct ArrayAnswer {
-  unsigned long record_tag;
+  std::uint32_t record_tag;
   short count;
   short first;
   bool operator==(const ArrayAnswer& other) const {
@@ -144,7 +144,7 @@ std::ostream& operator<<(std::ostream& out, const ArrayAnswer& answer) {
              << answer.first << "}";
 }
 
-ArrayAnswer AskArray(unsigned long tag, short cmper) {
+ArrayAnswer AskArray(std::uint32_t tag, short cmper) {
   ArrayAnswer answer{0xDEADBEEF, 77, 77};
   mapPrefTag(tag, cmper, &answer.record_tag, &answer.count, &answer.first);
   return answer;
@@ -168,7 +168,7 @@ TEST(MapPrefTag, RangedArraysCountFromCmperMinusOne) {
 }
 
 TEST(MapPrefTag, CmperOutsideTheRangeGivesNoArray) {
-  const std::pair<unsigned long, short> outside[] = {
+  const std::pair<std::uint32_t, short> outside[] = {
       {0x7066534E, 129}, {0x7066534E, 0},  {0x7066534E, -1}, {0x7066534E, -32768}, {0x70664762, 5},
       {0x70664762, 0},   {0x7066536C, 16}, {0x70665473, 10}, {0x70664773, 2},      {0x70664773, 0}};
   for (const auto& [tag, cmper] : outside) {
@@ -195,7 +195,7 @@ TEST(MakePrefsFourbyte, JoinsTheWordsInTheConversionsOrder) {
   EXPECT_EQ(static_cast<std::uint32_t>(makePrefsFourbyte(1, -1, MAPCONV_HIGH_LOW)), 0x0001FFFFu);
   EXPECT_EQ(static_cast<std::uint32_t>(makePrefsFourbyte(1, -1, MAPCONV_LOW_HIGH)), 0xFFFF0001u);
   EXPECT_EQ(static_cast<std::uint32_t>(makePrefsFourbyte(-1, -1, MAPCONV_HIGH_LOW)), 0xFFFFFFFFu);
-  EXPECT_EQ(makePrefsFourbyte(-32768, 0, MAPCONV_HIGH_LOW), static_cast<long>(0x80000000u));
+  EXPECT_EQ(makePrefsFourbyte(-32768, 0, MAPCONV_HIGH_LOW), static_cast<std::int32_t>(0x80000000u));
 }
 
 TEST(MakePrefsFourbyte, OtherConversionsGiveZero) {
@@ -225,16 +225,16 @@ TEST(MakePrefsTwobytes, OtherConversionsStoreNothing) {
 }
 
 TEST(MakePrefsTwobytes, UndoesMakePrefsFourbyte) {
-  const long values[] = {0,
-                         1,
-                         -1,
-                         0x7FFFFFFF,
-                         static_cast<long>(0x80000000u),
-                         0x0000FFFF,
-                         static_cast<long>(0xFFFF0000u),
-                         0x00018000};
+  const std::int32_t values[] = {0,
+                                 1,
+                                 -1,
+                                 0x7FFFFFFF,
+                                 static_cast<std::int32_t>(0x80000000u),
+                                 0x0000FFFF,
+                                 static_cast<std::int32_t>(0xFFFF0000u),
+                                 0x00018000};
   for (auto conversion : {MAPCONV_HIGH_LOW, MAPCONV_LOW_HIGH}) {
-    for (long value : values) {
+    for (std::int32_t value : values) {
       short first = 0, second = 0;
       makePrefsTwobytes(value, &first, &second, conversion);
       EXPECT_EQ(makePrefsFourbyte(first, second, conversion), value) << std::hex << value;

@@ -145,22 +145,22 @@ class PreferenceRecords : public RecordsTest {
     return seeds;
   }
 
-  short Load(std::uint32_t tag, std::vector<std::uint8_t>& buffer, long* size, short cmper = 0,
-             unsigned long version = kScorixApiVersion) {
+  short Load(std::uint32_t tag, std::vector<std::uint8_t>& buffer, std::int32_t* size,
+             short cmper = 0, std::uint32_t version = kScorixApiVersion) {
     EDataID id = ItemId(static_cast<std::uint16_t>(cmper));
     return FX_LoadEData(tag, &id, buffer.data(), size, version);
   }
 
   std::vector<std::uint8_t> LoadStructure(const PrefStructure& structure) {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(structure.size), 0xAB);
-    long size = structure.size;
+    std::int32_t size = structure.size;
     EXPECT_EQ(Load(structure.tag, buffer, &size), 1);
     EXPECT_EQ(size, structure.size);
     return buffer;
   }
 
-  short Save(std::uint32_t tag, std::vector<std::uint8_t>& buffer, long size, short cmper = 0,
-             unsigned long version = kScorixApiVersion) {
+  short Save(std::uint32_t tag, std::vector<std::uint8_t>& buffer, std::int32_t size,
+             short cmper = 0, std::uint32_t version = kScorixApiVersion) {
     EDataID id = ItemId(static_cast<std::uint16_t>(cmper));
     return FX_SaveEData(tag, &id, buffer.data(), size, version);
   }
@@ -183,7 +183,7 @@ class PreferenceRecords : public RecordsTest {
 TEST_F(PreferenceRecords, NullBufferReportsTheStructureSizeWithoutAskingTheHost) {
   for (const PrefStructure& structure : kPrefStructures) {
     EDataID id = ItemId(0);
-    long size = 0;
+    std::int32_t size = 0;
     EXPECT_EQ(FX_LoadEData(structure.tag, &id, nullptr, &size, kScorixApiVersion), 1);
     EXPECT_EQ(size, structure.size) << structure.name;
   }
@@ -210,7 +210,7 @@ TEST_F(PreferenceRecords, EachRecordIsLoadedOnceInTableOrderWithTheApiVersion) {
     SCOPED_TRACE(structure.name);
     const size_t before = RequestsOf("FX_LoadEData").size();
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(structure.size));
-    long size = structure.size;
+    std::int32_t size = structure.size;
     // The outer request's version must not reach the nested record requests.
     ASSERT_EQ(Load(structure.tag, buffer, &size, 0, 0x01000000), 1);
 
@@ -251,9 +251,9 @@ TEST_F(PreferenceRecords, RecordsTheHostCannotDeliverLoadAsZeros) {
 TEST_F(PreferenceRecords, CapacityBelowTheStructureIsRefusedAndNothingWritten) {
   for (const PrefStructure& structure : kPrefStructures) {
     Seed(structure);
-    for (long capacity : {structure.size - 1, 2L, 0L, -1L}) {
+    for (std::int32_t capacity : {structure.size - 1, 2, 0, -1}) {
       std::vector<std::uint8_t> buffer(static_cast<std::size_t>(structure.size), 0xAB);
-      long size = capacity;
+      std::int32_t size = capacity;
       EXPECT_EQ(Load(structure.tag, buffer, &size), 0) << structure.name << " " << capacity;
       EXPECT_EQ(size, capacity);
       EXPECT_EQ(buffer, std::vector<std::uint8_t>(buffer.size(), 0xAB));
@@ -265,7 +265,7 @@ TEST_F(PreferenceRecords, CapacityBelowTheStructureIsRefusedAndNothingWritten) {
 TEST_F(PreferenceRecords, PageFormatWithAnotherCmperGoesToTheHost) {
   host().Records().Put(0x70665046, ItemIdentity(2), Bytes(30, 0x5A));
   std::vector<std::uint8_t> buffer(30);
-  long size = 30;
+  std::int32_t size = 30;
   EXPECT_EQ(Load(0x70665046, buffer, &size, 2), 1);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(30, 0x5A));
   ASSERT_EQ(HostLoads(), 1);
@@ -453,7 +453,7 @@ class PreferenceArrays : public PreferenceRecords {
 
 TEST_F(PreferenceArrays, NullBufferReportsCountTimesTwelve) {
   EDataID id = ItemId(0);
-  long size = 0;
+  std::int32_t size = 0;
   EXPECT_EQ(FX_LoadEData(0x70665443, &id, nullptr, &size, kScorixApiVersion), 1);
   EXPECT_EQ(size, 60);
   EXPECT_EQ(HostLoads(), 0);
@@ -462,7 +462,7 @@ TEST_F(PreferenceArrays, NullBufferReportsCountTimesTwelve) {
 TEST_F(PreferenceArrays, ShortBufferIsRefusedAndNothingWritten) {
   SeedArray(0x6F743836, 5);
   std::vector<std::uint8_t> buffer(60, 0xAB);
-  long size = 59;
+  std::int32_t size = 59;
   EXPECT_EQ(Load(0x70665443, buffer, &size), 0);
   EXPECT_EQ(size, 59);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(60, 0xAB));
@@ -477,7 +477,7 @@ TEST_F(PreferenceArrays, LoadJoinsTheRecordsInIncidentOrder) {
   SpyOnRecords();
   const auto records = SeedArray(0x6F743836, 5);
   std::vector<std::uint8_t> buffer(80, 0xAB);
-  long size = 80;
+  std::int32_t size = 80;
   ASSERT_EQ(Load(0x70665443, buffer, &size, 0, 0x01000000), 1);
   EXPECT_EQ(size, 60);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 60), Joined(records));
@@ -494,7 +494,7 @@ TEST_F(PreferenceArrays, LoadJoinsTheRecordsInIncidentOrder) {
 TEST_F(PreferenceArrays, RangedArrayReadsTheIncidentOfItsCmper) {
   const auto records = SeedArray(0x6F743430, 1, 127);
   std::vector<std::uint8_t> buffer(12);
-  long size = 12;
+  std::int32_t size = 12;
   ASSERT_EQ(Load(0x7066534E, buffer, &size, 128), 1);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.end()), records[0]);
 }
@@ -502,7 +502,7 @@ TEST_F(PreferenceArrays, RangedArrayReadsTheIncidentOfItsCmper) {
 TEST_F(PreferenceArrays, PageFormatCmperOneReadsFourOt77Records) {
   const auto records = SeedArray(0x6F743737, 4);
   std::vector<std::uint8_t> buffer(48);
-  long size = 48;
+  std::int32_t size = 48;
   ASSERT_EQ(Load(0x70665046, buffer, &size, 1), 1);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.end()), Joined(records));
 }
@@ -510,7 +510,7 @@ TEST_F(PreferenceArrays, PageFormatCmperOneReadsFourOt77Records) {
 TEST_F(PreferenceArrays, MissingRecordsLoadAsZeros) {
   SeedArray(0x6F743532, 2);
   std::vector<std::uint8_t> buffer(24);
-  long size = 24;
+  std::int32_t size = 24;
   ASSERT_EQ(Load(0x70665343, buffer, &size), 1);  // leaves ot52 values in the stack
   host().Records().Erase(0x6F743532, ItemIdentity(0xFFFE, 1));
   std::fill(buffer.begin(), buffer.end(), 0xAB);
@@ -539,7 +539,7 @@ TEST_F(PreferenceArrays, RoundTripLeavesTheRecordsAsTheyWere) {
   SeedArray(0x6F743838, 11);
   const hostsim::RecordStore before = host().Records();
   std::vector<std::uint8_t> buffer(132);
-  long size = 132;
+  std::int32_t size = 132;
   ASSERT_EQ(Load(0x70664747, buffer, &size), 1);
   ASSERT_EQ(Save(0x70664747, buffer, size), 1);
   EXPECT_TRUE(host().Records() == before);

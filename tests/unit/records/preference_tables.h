@@ -12,7 +12,7 @@ struct PrefStructure {
   std::uint32_t tag;
   const PREFERENCE_LOCATION_MAPRECORD* table;
   int entries;
-  long size;
+  std::int32_t size;
 };
 
 inline const PrefStructure kPrefStructures[] = {

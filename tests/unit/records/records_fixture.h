@@ -109,6 +109,9 @@ class RecordsTest : public SimHostTest {
     return 0;
   }
 
+  // A tag or version word: the host reads the low 32 bits of its word.
+  static std::uint32_t Low32(Word word) { return static_cast<std::uint32_t>(word); }
+
   template <typename T>
   static T* At(Word word) {
     return reinterpret_cast<T*>(static_cast<std::uintptr_t>(word));
@@ -124,7 +127,7 @@ class RecordsTest : public SimHostTest {
   Word SpyLoad(const Word* args) {
     auto* size = At<std::int32_t>(args[3]);
     const Identity id = IdentityAt(args[1]);
-    requests_.push_back({"FX_LoadEData", args[0], id, *size, args[4], args[2] != 0});
+    requests_.push_back({"FX_LoadEData", Low32(args[0]), id, *size, Low32(args[4]), args[2] != 0});
     const Bytes* record = host().Records().Find(args[0], id);
     if (!record) return 0;
     if (!args[2]) {
@@ -140,7 +143,7 @@ class RecordsTest : public SimHostTest {
   Word SpySave(const Word* args) {
     const Identity id = IdentityAt(args[1]);
     const auto size = static_cast<std::int32_t>(args[3]);
-    requests_.push_back({"FX_SaveEData", args[0], id, size, args[4], args[2] != 0});
+    requests_.push_back({"FX_SaveEData", Low32(args[0]), id, size, Low32(args[4]), args[2] != 0});
     if (!args[2] || size < 0 || !host().Records().Find(args[0], id)) return 0;
     const auto* bytes = At<const std::uint8_t>(args[2]);
     host().Records().Put(args[0], id, Bytes(bytes, bytes + size));

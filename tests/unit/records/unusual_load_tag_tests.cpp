@@ -17,23 +17,23 @@ constexpr std::uint32_t kotSD = 0x6F745344;
 
 struct ClearedTag {
   std::uint32_t tag;
-  long cleared;
+  std::int32_t cleared;
 };
 
 class PreclearedLoad : public RecordsTest, public ::testing::WithParamInterface<ClearedTag> {
  protected:
   std::uint32_t tag() const { return GetParam().tag; }
-  long cleared() const { return GetParam().cleared; }
+  std::int32_t cleared() const { return GetParam().cleared; }
 
   // The host answers 0 to the record and first writes `value` at byte `at` (when `at` >= 0).
-  void HostRefusesAfterWriting(long at, std::uint8_t value) {
+  void HostRefusesAfterWriting(std::int32_t at, std::uint8_t value) {
     host().SetBehavior("FX_LoadEData", [at, value](const Word* args) -> Word {
       if (at >= 0 && args[2]) At<std::uint8_t>(args[2])[at] = value;
       return 0;
     });
   }
 
-  short Load(std::vector<std::uint8_t>& buffer, long* size) {
+  short Load(std::vector<std::uint8_t>& buffer, std::int32_t* size) {
     EDataID id = ItemId(1);
     return FX_LoadEData(tag(), &id, buffer.data(), size, kScorixApiVersion);
   }
@@ -42,7 +42,7 @@ class PreclearedLoad : public RecordsTest, public ::testing::WithParamInterface<
 TEST_P(PreclearedLoad, HostAnsweringZeroWithoutWritingFails) {
   HostRefusesAfterWriting(-1, 0);
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(cleared() + 10), 0xAB);
-  long size = static_cast<long>(buffer.size());
+  std::int32_t size = static_cast<std::int32_t>(buffer.size());
   EXPECT_EQ(Load(buffer, &size), 0);
   EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + cleared()),
             std::vector<std::uint8_t>(static_cast<std::size_t>(cleared()), 0));
@@ -52,10 +52,10 @@ TEST_P(PreclearedLoad, HostAnsweringZeroWithoutWritingFails) {
 }
 
 TEST_P(PreclearedLoad, HostAnsweringZeroAfterWritingSucceeds) {
-  for (long at : {0L, cleared() - 1}) {
+  for (std::int32_t at : {0, cleared() - 1}) {
     HostRefusesAfterWriting(at, 0x01);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(cleared()), 0xAB);
-    long size = cleared();
+    std::int32_t size = cleared();
     EXPECT_EQ(Load(buffer, &size), 1) << "byte " << at;
   }
 }
@@ -63,14 +63,14 @@ TEST_P(PreclearedLoad, HostAnsweringZeroAfterWritingSucceeds) {
 TEST_P(PreclearedLoad, OnlyTheClearedBytesCount) {
   HostRefusesAfterWriting(cleared(), 0x01);
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(cleared() + 4), 0xAB);
-  long size = static_cast<long>(buffer.size());
+  std::int32_t size = static_cast<std::int32_t>(buffer.size());
   EXPECT_EQ(Load(buffer, &size), 0);
 }
 
 TEST_P(PreclearedLoad, ClearingStopsAtTheCapacity) {
   HostRefusesAfterWriting(-1, 0);
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(cleared()), 0xAB);
-  long size = 20;
+  std::int32_t size = 20;
   EXPECT_EQ(Load(buffer, &size), 0);
   EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 20),
             std::vector<std::uint8_t>(20, 0));
@@ -86,7 +86,7 @@ TEST_P(PreclearedLoad, ClearingStopsAtTheCapacity) {
 TEST_P(PreclearedLoad, HostAnsweringYesIsAskedAgainPlainly) {
   host().Records().Put(tag(), ItemIdentity(1), Bytes(static_cast<std::size_t>(cleared()), 0x42));
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(cleared()), 0xAB);
-  long size = cleared();
+  std::int32_t size = cleared();
   EXPECT_EQ(Load(buffer, &size), 1);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(buffer.size(), 0x42));
   EXPECT_EQ(HostLoads(), 2);
@@ -100,7 +100,7 @@ TEST_P(PreclearedLoad, HostAnsweringYesIsAskedAgainPlainly) {
 TEST_P(PreclearedLoad, SizeQueryIsAPlainRequest) {
   host().Records().Put(tag(), ItemIdentity(1), Bytes(7, 0x42));
   EDataID id = ItemId(1);
-  long size = 0;
+  std::int32_t size = 0;
   EXPECT_EQ(FX_LoadEData(tag(), &id, nullptr, &size, kScorixApiVersion), 1);
   EXPECT_EQ(size, 7);
   EXPECT_EQ(HostLoads(), 1);
@@ -121,7 +121,7 @@ class CompanionLoad : public RecordsTest {
     host().Records().Put(kotSD, ItemIdentity(cmper, 0), Bytes(12, 0x99));
   }
 
-  short Load(std::vector<std::uint8_t>& buffer, long* size, std::int16_t inci = 3) {
+  short Load(std::vector<std::uint8_t>& buffer, std::int32_t* size, std::int16_t inci = 3) {
     EDataID id = ItemId(5, inci);
     return FX_LoadEData(kSOSD, &id, buffer.data(), size, kScorixApiVersion);
   }
@@ -130,7 +130,7 @@ class CompanionLoad : public RecordsTest {
 TEST_F(CompanionLoad, RefusedRecordWithCompanionLoadsAs66Zeros) {
   PutCompanion(5);
   std::vector<std::uint8_t> buffer(100, 0xAB);
-  long size = 100;
+  std::int32_t size = 100;
   EXPECT_EQ(Load(buffer, &size), 1);
   EXPECT_EQ(size, 100);
   EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 66),
@@ -142,7 +142,7 @@ TEST_F(CompanionLoad, RefusedRecordWithCompanionLoadsAs66Zeros) {
 TEST_F(CompanionLoad, ZerosStopAtTheCapacity) {
   PutCompanion(5);
   std::vector<std::uint8_t> buffer(100, 0xAB);
-  long size = 40;
+  std::int32_t size = 40;
   EXPECT_EQ(Load(buffer, &size), 1);
   EXPECT_EQ(size, 40);
   EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 40),
@@ -150,7 +150,7 @@ TEST_F(CompanionLoad, ZerosStopAtTheCapacity) {
   EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin() + 40, buffer.end()),
             std::vector<std::uint8_t>(60, 0xAB));
 
-  for (long capacity : {0L, -1L, -100L}) {
+  for (std::int32_t capacity : {0, -1, -100}) {
     std::fill(buffer.begin(), buffer.end(), 0xAB);
     size = capacity;
     EXPECT_EQ(Load(buffer, &size), 1);
@@ -162,7 +162,7 @@ TEST_F(CompanionLoad, ZerosStopAtTheCapacity) {
 TEST_F(CompanionLoad, SizeQueryReports66) {
   PutCompanion(5);
   EDataID id = ItemId(5, 3);
-  long size = 0;
+  std::int32_t size = 0;
   EXPECT_EQ(FX_LoadEData(kSOSD, &id, nullptr, &size, kScorixApiVersion), 1);
   EXPECT_EQ(size, 66);
 }
@@ -170,11 +170,11 @@ TEST_F(CompanionLoad, SizeQueryReports66) {
 TEST_F(CompanionLoad, WithoutCompanionTheLoadFails) {
   PutCompanion(6);  // another cmper
   std::vector<std::uint8_t> buffer(100, 0xAB);
-  long size = 100;
+  std::int32_t size = 100;
   EXPECT_EQ(Load(buffer, &size), 0);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(100, 0xAB));
   EDataID id = ItemId(5, 3);
-  long query = 0;
+  std::int32_t query = 0;
   EXPECT_EQ(FX_LoadEData(kSOSD, &id, nullptr, &query, kScorixApiVersion), 0);
 }
 
@@ -193,7 +193,7 @@ TEST_F(CompanionLoad, CompanionIsSoughtAtIncidentZeroWithTheRestOfTheIdentity) {
   id.bytes[6] = 3;
   id.bytes[7] = 4;
   std::vector<std::uint8_t> buffer(66, 0xAB);
-  long size = 66;
+  std::int32_t size = 66;
   ASSERT_EQ(FX_LoadEData(kSOSD, &id, buffer.data(), &size, 0x0A000000), 1);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(66, 0));
   EXPECT_EQ(id.other.inci, 3);  // the caller's identity is left alone
@@ -215,7 +215,7 @@ TEST_F(CompanionLoad, BytesWrittenByARefusingHostAreZeroed) {
     return 0;
   });
   std::vector<std::uint8_t> buffer(66, 0xAB);
-  long size = 66;
+  std::int32_t size = 66;
   EXPECT_EQ(Load(buffer, &size), 1);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(66, 0));
 }
@@ -223,7 +223,7 @@ TEST_F(CompanionLoad, BytesWrittenByARefusingHostAreZeroed) {
 TEST_F(CompanionLoad, DeliveredRecordIsAskedForAgainPlainly) {
   host().Records().Put(kSOSD, ItemIdentity(5, 3), Bytes(66, 0x42));
   std::vector<std::uint8_t> buffer(66, 0xAB);
-  long size = 66;
+  std::int32_t size = 66;
   EXPECT_EQ(Load(buffer, &size), 1);
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(66, 0x42));
   EXPECT_EQ(HostLoads(), 2);
@@ -236,7 +236,7 @@ using RecordRequests = RecordsTest;
 
 TEST_F(RecordRequests, WithoutIdentityOrSizeVariableTheHostIsNotAsked) {
   std::vector<std::uint8_t> buffer(66);
-  long size = 66;
+  std::int32_t size = 66;
   EDataID id = ItemId(5);
   EXPECT_EQ(FX_LoadEData(kSOSD, nullptr, buffer.data(), &size, kScorixApiVersion), 0);
   EXPECT_EQ(FX_LoadEData(kSOSD, &id, buffer.data(), nullptr, kScorixApiVersion), 0);

@@ -13,7 +13,7 @@ enum class Rule { kAtLeast, kAtMost, kSet, kWarnBelow };
 
 struct Row {
   std::uint32_t tag;
-  long size;
+  std::int32_t size;
   Rule rule;
   std::uint32_t version;
   const char* warning;
@@ -64,7 +64,7 @@ bool Warns(const Row& row, std::uint32_t given) {
   return row.rule == Rule::kWarnBelow && given < row.version;
 }
 
-bool SizeListedFor(std::uint32_t tag, long size) {
+bool SizeListedFor(std::uint32_t tag, std::int32_t size) {
   for (const Row& row : kRows) {
     if (row.tag == tag && row.size == size) return true;
   }
@@ -93,11 +93,11 @@ const char* ExportOf(Function function) {
 class VersionTranslation : public RecordsTest, public ::testing::WithParamInterface<Function> {
  protected:
   // Sends one request of `size` bytes and answers the version word the host received.
-  Word Send(std::uint32_t tag, long size, std::uint32_t version) {
+  Word Send(std::uint32_t tag, std::int32_t size, std::uint32_t version) {
     host().ClearCalls();
     std::vector<std::uint8_t> buffer(256);
     EDataID id = ItemId(1);
-    long capacity = size;
+    std::int32_t capacity = size;
     switch (GetParam()) {
       case Function::kLoad:
         FX_LoadEData(tag, &id, buffer.data(), &capacity, version);
@@ -152,7 +152,7 @@ TEST_P(VersionTranslation, EveryRowAtAndAroundItsVersion) {
 
 TEST_P(VersionTranslation, NeighbouringSizesLeaveTheVersionAlone) {
   for (const Row& row : kRows) {
-    for (long size : {row.size - 1, row.size + 1}) {
+    for (std::int32_t size : {row.size - 1, row.size + 1}) {
       if (SizeListedFor(row.tag, size)) continue;
       for (std::uint32_t given : {0x01000000u, 0xFFFFFFFFu}) {
         SCOPED_TRACE(::testing::Message()
@@ -177,7 +177,7 @@ TEST_P(VersionTranslation, UnlistedTagsPassUnchanged) {
   // Tags one away from listed ones, and a family that is never translated.
   for (std::uint32_t tag : {0x534F4D52u, 0x534F4D54u, 0x534F4952u, 0x534F4954u, 0x6F74444Eu,
                             0x6F744450u, 0x53444747u, 0x4F035353u, 0x43415445u}) {
-    for (long size : {10L, 12L, 22L, 24L, 26L, 28L, 34L, 48L, 66L, 102L}) {
+    for (std::int32_t size : {10, 12, 22, 24, 26, 28, 34, 48, 66, 102}) {
       EXPECT_EQ(Send(tag, size, 0x01000000), 0x01000000u);
     }
   }
@@ -219,7 +219,7 @@ TEST_F(VersionTranslationEdges, LoadTranslatesWithTheCapacityOnEntry) {
   host().Records().Put(0x534F4953, ItemIdentity(3), Bytes(102, 0x11));
   std::vector<std::uint8_t> buffer(102);
   EDataID id = ItemId(3);
-  long size = 66;
+  std::int32_t size = 66;
   ASSERT_NE(FX_LoadEData(0x534F4953, &id, buffer.data(), &size, kScorixApiVersion), 0);
   EXPECT_EQ(LastVersion("FX_LoadEData"), 0x05000000u);
   EXPECT_EQ(size, 66);
@@ -228,7 +228,7 @@ TEST_F(VersionTranslationEdges, LoadTranslatesWithTheCapacityOnEntry) {
 TEST_F(VersionTranslationEdges, NullBufferSizeQueryIsNotTranslated) {
   host().Records().Put(0x534F4953, ItemIdentity(3), Bytes(102, 0x11));
   EDataID id = ItemId(3);
-  long size = 0;
+  std::int32_t size = 0;
   ASSERT_NE(FX_LoadEData(0x534F4953, &id, nullptr, &size, 0x0F000200), 0);
   EXPECT_EQ(LastVersion("FX_LoadEData"), 0x0F000200u);
   EXPECT_EQ(size, 102);
