@@ -22,10 +22,12 @@ const char kExpectedConfirmation[] =
 
 // --- Version, Init, GetMenuStatus, Terminate ---
 
+// Words above 2^31 included: the version is unsigned, and on 64-bit builds it must come back
+// unchanged, not sign-extended into the upper half of the word.
 TEST_F(EntryPoints, VersionAnswersTheWordAndTheFrameworkSeesIt) {
   EXPECT_EQ(RunningScorixVersion, 0x0F000200u);  // before the host reports anything
-  for (std::uint32_t word : {0x0F000200u, 0x10000000u, 0x0AFFFFFFu, 0u, 0xFFFFFFFFu}) {
-    EXPECT_EQ(ScorixExtensionVersion(word), word);
+  for (std::uint32_t word : {0x0F000200u, 0x10000000u, 0x0AFFFFFFu, 0u, 0x80000000u, 0xFFFFFFFFu}) {
+    EXPECT_EQ(ScorixExtensionVersion(word), std::uintptr_t{word});
     EXPECT_EQ(RunningScorixVersion, word);
   }
   EXPECT_TRUE(host().Calls().empty());
@@ -121,6 +123,21 @@ TEST_F(Enumerate, OnlyTheLowSixteenBitsOfTheIndexCount) {
   EXPECT_EQ(ScorixExtensionEnumerate(0, 0x00010000, record()), 1);
   EXPECT_EQ(bytes(), FilledImage());
 }
+
+#if INTPTR_MAX > INT32_MAX
+// On 64-bit builds the index word is 64 bits wide; still only its low 16 bits count, whatever the
+// upper half holds.
+TEST_F(Enumerate, OnlyTheLowSixteenBitsOfAWideIndexWordCount) {
+  const auto wide = [](std::uint64_t bits) {
+    return static_cast<std::intptr_t>(static_cast<std::uintptr_t>(bits));
+  };
+  EXPECT_EQ(ScorixExtensionEnumerate(0, wide(0x0000000100000001ull), record()), 0);
+  EXPECT_EQ(bytes(), UntouchedImage());
+  EXPECT_EQ(ScorixExtensionEnumerate(0, wide(0x7FFFFFFF00000000ull), record()), 1);
+  EXPECT_EQ(bytes(), FilledImage());
+  EXPECT_EQ(ScorixExtensionEnumerate(0, wide(0x000000000000FFFFull), record()), 1);
+}
+#endif
 
 TEST_F(Enumerate, RefillOverwritesAnEarlierItem) {
   std::memset(record(), 'x', kFilled);

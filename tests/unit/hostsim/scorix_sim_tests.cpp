@@ -31,11 +31,14 @@ void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path) << text;
 }
 
-// Runs scorix-sim with standard input from /dev/null, so nobody is at its terminal.
+// Runs scorix-sim with standard input from /dev/null, so nobody is at its terminal. Where this
+// build's programs need an emulator (i386 on a kernel without 32-bit support), scorix-sim is
+// started through it too.
 Outcome RunSim(const std::string& arguments) {
   const std::string err_path = TempPath("stderr.txt");
-  const std::string command =
-      std::string(SCORIX_SIM_PATH) + " " + arguments + " </dev/null 2>" + err_path;
+  const std::string emulator = SCORIX_SIM_EMULATOR;
+  const std::string command = (emulator.empty() ? "" : emulator + " ") + SCORIX_SIM_PATH + " " +
+                              arguments + " </dev/null 2>" + err_path;
   Outcome outcome;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) {
