@@ -135,20 +135,32 @@ EntryWord CallWithWords(FARPROC function, const EntryWord* args, int count, int*
 
 #else
 
+namespace {
+
+// FARPROC is `void (*)()` on POSIX but `INT_PTR (*)()` in MinGW-w64's x86_64 headers, and GCC
+// warns about a cast from the latter to any other function type. `void (*)()` is the type GCC
+// takes as "any function", so the address goes through it on its way to the entry point's type.
+template <class Function>
+Function EntryPointAs(FARPROC function) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
+}
+
+}  // namespace
+
 EntryWord CallWithWords(FARPROC function, const EntryWord* args, int count, int* removed_bytes) {
   if (removed_bytes) *removed_bytes = kStackNotMeasured;
   using W = EntryWord;
   switch (count) {
     case 0:
-      return reinterpret_cast<W (*)()>(function)();
+      return EntryPointAs<W (*)()>(function)();
     case 1:
-      return reinterpret_cast<W (*)(W)>(function)(args[0]);
+      return EntryPointAs<W (*)(W)>(function)(args[0]);
     case 2:
-      return reinterpret_cast<W (*)(W, W)>(function)(args[0], args[1]);
+      return EntryPointAs<W (*)(W, W)>(function)(args[0], args[1]);
     case 3:
-      return reinterpret_cast<W (*)(W, W, W)>(function)(args[0], args[1], args[2]);
+      return EntryPointAs<W (*)(W, W, W)>(function)(args[0], args[1], args[2]);
     case 4:
-      return reinterpret_cast<W (*)(W, W, W, W)>(function)(args[0], args[1], args[2], args[3]);
+      return EntryPointAs<W (*)(W, W, W, W)>(function)(args[0], args[1], args[2], args[3]);
     default:
       return 0;  // no entry point takes more
   }

@@ -18,7 +18,7 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
-    {"selftest", &hostsim::RunSelftest, "selftest PLUGIN.dll --answer yes|no --report REPORT.json"},
+    {"selftest", &hostsim::RunSelftest, hostsim::kSelftestUsage},
     {"run", &hostsim::RunDocumentVerb,
      "run PLUGIN.dll DOCUMENT.json [--answer yes|no] [--out AFTER.json]"},
 };

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "hostsim/document.h"
 #include "hostsim/plugin_driver.h"
 #include "hostsim/sim_host.h"
 #include "hostsim/windows/box_answerer.h"
@@ -121,10 +122,20 @@ bool RunPlugin(const std::string& plugin, HWND owner, PluginSession* session, st
 
 int RunSelftest(const Arguments& arguments) {
   const std::string report_path = arguments.Option("report");
+  const std::string document_path = arguments.Option("document");
   const int answer = ParseAnswer(arguments.Option("answer"));
   if (arguments.positional.size() != 1 || report_path.empty() ||
-      (arguments.options.count("answer") && !answer)) {
-    std::fprintf(stderr, "usage: selftest PLUGIN.dll --answer yes|no --report REPORT.json\n");
+      (arguments.options.count("answer") && !answer) ||
+      (arguments.options.count("document") && document_path.empty())) {
+    std::fprintf(stderr, "usage: %s\n", kSelftestUsage);
+    return kUsageError;
+  }
+  // Read before anything runs: a document that cannot be read is the caller's mistake, not the
+  // plug-in's.
+  RecordStore document;
+  std::string error;
+  if (!document_path.empty() && !LoadDocumentFile(document_path, &document, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return kUsageError;
   }
 
@@ -132,6 +143,7 @@ int RunSelftest(const Arguments& arguments) {
   report["module"] = RunningModuleName();
   report["host_lookup"] = ProbeHostLookup();
   SimHost::Instance().Reset();  // the plug-in's own calls start from a fresh host
+  SimHost::Instance().Records() = document;
 
   HostWindow window;
   report["host_window"] = window.Handle() != nullptr;
@@ -140,11 +152,11 @@ int RunSelftest(const Arguments& arguments) {
   if (answer) answerer = std::make_unique<BoxAnswerer>(window.Handle(), answer);
 
   PluginSession session;
-  std::string error;
   const bool ran = RunPlugin(arguments.positional[0], window.Handle(), &session, &error);
   report.update(SessionReport(session));
   report["boxes"] = BoxesReport(answerer ? answerer->Boxes() : std::vector<SeenBox>());
   report["host_calls"] = HostCallsReport();
+  report["document_changed"] = SimHost::Instance().Records() != document;
   if (!ran) report["error"] = error;
 
   if (!WriteReport(report, report_path)) {

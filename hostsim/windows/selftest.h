@@ -6,7 +6,11 @@
 
 namespace hostsim {
 
-// selftest PLUGIN.dll --answer yes|no --report REPORT.json
+constexpr char kSelftestUsage[] =
+    "selftest PLUGIN.dll --answer yes|no --report REPORT.json [--document DOCUMENT.json]";
+
+// The command runs on the document when one is given, on an empty one otherwise; the report
+// says whether the command changed it.
 int RunSelftest(const Arguments& arguments);
 
 }  // namespace hostsim

@@ -1,34 +1,36 @@
 // A plug-in with the classic mistake: its six exports use the C calling convention, so they
-// leave their arguments on the stack. The host must see that, and survive it.
+// leave their arguments on the stack. The host must see that, and survive it. Built for i686
+// only, where the two conventions differ. Its words are as wide as an address, like the shipped
+// plug-in's: only the convention is wrong.
 #include <windows.h>
 
 #include <cstdint>
 
 #define CDECL_EXPORT extern "C" __declspec(dllexport)
 
-CDECL_EXPORT std::uint32_t __cdecl ScorixExtensionVersion(std::uint32_t version) {
+CDECL_EXPORT std::uintptr_t __cdecl ScorixExtensionVersion(std::uintptr_t version) {
   return version;
 }
 
-CDECL_EXPORT std::int32_t __cdecl ScorixExtensionInit(std::int32_t, std::uint32_t* flags) {
+CDECL_EXPORT std::intptr_t __cdecl ScorixExtensionInit(std::intptr_t, std::uint32_t* flags) {
   if (flags) *flags |= 1u;
   return 1;
 }
 
 // Fills only the title, so the rest of the host's record shows as untouched.
-CDECL_EXPORT std::int32_t __cdecl ScorixExtensionEnumerate(std::int32_t, std::int32_t,
-                                                           char* record) {
+CDECL_EXPORT std::intptr_t __cdecl ScorixExtensionEnumerate(std::intptr_t, std::intptr_t,
+                                                            char* record) {
   if (record) lstrcpyA(record, "Cdecl");
   return 1;
 }
 
-CDECL_EXPORT std::int32_t __cdecl ScorixExtensionInvoke(HWND owner, std::int32_t, std::int32_t,
-                                                        std::int32_t) {
+CDECL_EXPORT std::intptr_t __cdecl ScorixExtensionInvoke(HWND owner, std::intptr_t, std::intptr_t,
+                                                         std::intptr_t) {
   return MessageBoxA(owner, "Go?", "Cdecl", MB_OK) == IDOK ? 1 : 0;
 }
 
-CDECL_EXPORT void __cdecl ScorixExtensionTerminate(std::int32_t) {}
+CDECL_EXPORT void __cdecl ScorixExtensionTerminate(std::intptr_t) {}
 
-CDECL_EXPORT std::int32_t __cdecl ScorixExtensionGetMenuStatus(std::int32_t) {
+CDECL_EXPORT std::intptr_t __cdecl ScorixExtensionGetMenuStatus(std::intptr_t) {
   return 1;
 }
