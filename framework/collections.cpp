@@ -1,13 +1,14 @@
 #include "framework/collections.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <set>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -16,11 +17,37 @@ constexpr long long kMaxArraySlots = static_cast<long long>(SIZE_MAX / sizeof(__
                                          ? static_cast<long long>(SIZE_MAX / sizeof(__FCBase*))
                                          : INT_MAX;
 
-std::uint64_t IdentityKey(const EDataID& id) {
-  std::uint64_t key;
-  std::memcpy(&key, &id, sizeof key);
+// The identity as one number in the host's walking order: its four 16-bit words, the first the
+// most significant.
+std::uint64_t WalkOrderKey(const EDataID& id) {
+  std::uint64_t key = 0;
+  for (int word = 0; word < 4; ++word) {
+    key = key << 16 | static_cast<std::uint64_t>(id.bytes[2 * word] | id.bytes[2 * word + 1] << 8);
+  }
   return key;
 }
+
+// The identities a walk has delivered, to tell when it comes back to one. The host walks in
+// identity order, so each new identity is normally above every earlier one and is appended to
+// the sorted list at once; only one that is not has to be looked for (and put in its place).
+class DeliveredIdentities {
+ public:
+  // False when the identity was delivered before.
+  bool Insert(const EDataID& id) {
+    const std::uint64_t key = WalkOrderKey(id);
+    if (keys_.empty() || key > keys_.back()) {
+      keys_.push_back(key);
+      return true;
+    }
+    const auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+    if (at != keys_.end() && *at == key) return false;
+    keys_.insert(at, key);
+    return true;
+  }
+
+ private:
+  std::vector<std::uint64_t> keys_;
+};
 
 }  // namespace
 
@@ -136,20 +163,40 @@ void __FCCollection::Sort(FCIteratorHandler* handler) {
 // host answers with no bytes did not deliver its record, and a host whose walk comes back to a
 // record it already handed out would keep the walk going for ever: either ends the load as
 // incomplete.
+//
+// The clones join the collection once the walk is over, and its array grows to the size that
+// adding them one at a time would have given it in one step: a walk over many thousands of
+// records would otherwise copy the array again every ten records.
 void __FCCollectionData::LoadAll(std::uint32_t version) {
-  _FreeElements();
-  _count = 0;
+  ClearElements();
   _loadreachedend = false;
   std::unique_ptr<__FCBaseData> loader(CreateElement(version));
   if (!loader) return;
-  std::set<std::uint64_t> delivered;
+  std::vector<std::unique_ptr<__FCBase>> clones;
+  DeliveredIdentities delivered;
+  bool stopped = false;
   bool loaded = loader->LoadFirst();
   while (loaded) {
-    if (!loader->IsLoaded() || !delivered.insert(IdentityKey(loader->GetDataID())).second) return;
+    if (!loader->IsLoaded() || !delivered.Insert(loader->GetDataID())) {
+      stopped = true;
+      break;
+    }
     std::unique_ptr<__FCBase> clone(loader->CreateClone());
-    Add(clone.get());  // may throw for want of memory: the clone is then released here
-    clone.release();
+    clones.push_back(std::move(clone));  // may throw for want of memory: the clones are released
     loaded = loader->LoadNext();
   }
-  _loadreachedend = loader->ReachedEndOfRecords();
+  if (!clones.empty()) {
+    // Adding them one by one ends at the first multiple of ten that holds them all, unless the
+    // array is that large already (_RequireElement rounds count + extra up past a multiple of
+    // ten, so asking for one slot fewer than that multiple gives exactly the multiple).
+    const long long needed = static_cast<long long>(clones.size());
+    const long long size = (needed + kGrowthBlock - 1) / kGrowthBlock * kGrowthBlock;
+    if (size > INT_MAX) throw std::bad_alloc();
+    _RequireElement(static_cast<int>(size) - 1);
+    for (auto& clone : clones) {
+      Add(clone.get());
+      clone.release();
+    }
+  }
+  _loadreachedend = !stopped && loader->ReachedEndOfRecords();
 }

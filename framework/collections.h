@@ -81,6 +81,11 @@ class __FCCollection : public __FCIteratorBase {
   void _RequireElement(int extra);
   // Destroys the elements and nulls their slots; the count and the array stay.
   void _FreeElements();
+  // Destroys the elements and empties the collection; the array stays for reuse.
+  void ClearElements() {
+    _FreeElements();
+    _count = 0;
+  }
 
  protected:
   int _count = 0;

@@ -53,8 +53,11 @@ bool __FCBaseData::LoadDataBlock() {
   if (_datablock && IsDynamicSize()) ClearData();
   if (!_datablock) _datablock = Allocate();
   // The host may not deliver more than the storage takes, whatever it reports now.
-  std::int32_t size = std::min(std::max(DataSize(), std::int32_t{0}), _StorageCapacity());
-  const std::int32_t capacity = size;
+  return _LoadInto(std::min(std::max(DataSize(), std::int32_t{0}), _StorageCapacity()));
+}
+
+bool __FCBaseData::_LoadInto(std::int32_t capacity) {
+  std::int32_t size = capacity;
   const std::uint32_t tag = Tag();
   if (!_datablock || FX_LoadEData(tag, &_dataid, _datablock, &size, _version) == 0) {
     _loadedsize = 0;

@@ -66,6 +66,9 @@ class __FCBaseData : public __FCBase {
   bool IsLoaded() const { return _loadedsize > 0; }
 
  protected:
+  // The load itself, into the storage already behind `_datablock`: the host is offered
+  // `capacity` bytes and never believed beyond them.
+  bool _LoadInto(std::int32_t capacity);
   // Dynamic-size classes obtain their block here (a negative size counts as 0).
   void* _AllocateBlock(std::int32_t size);
   // The bytes of the block that hold delivered record data: a field is read or written only

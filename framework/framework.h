@@ -5,4 +5,7 @@
 #include "framework/categories.h"
 #include "framework/collections.h"
 #include "framework/data.h"
+#include "framework/incidents.h"
+#include "framework/rawtext.h"
+#include "framework/staff.h"
 #include "vaz/vaz.h"

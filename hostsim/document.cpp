@@ -1,16 +1,20 @@
 #include "hostsim/document.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "hostsim/score_records.h"
+#include "hostsim/staff_records.h"
 
 namespace hostsim {
 
@@ -26,7 +30,48 @@ constexpr std::size_t kIdentityHexDigits = 2 * sizeof(Identity);
 const char* const kCategoriesKey = "categories";
 const char* const kTextExpressionsKey = "textExpressions";
 const char* const kShapeExpressionsKey = "shapeExpressions";
+const char* const kTextsKey = "texts";
+const char* const kIncidentsKey = "incidents";
+const char* const kStavesKey = "staves";
+const char* const kCurrentStavesKey = "currentStaves";
+const char* const kClefsKey = "clefs";
+const char* const kRegionsKey = "measureNumberRegions";
 const char* const kRecordsKey = "records";
+
+const char* const kDocumentKeys[] = {kCategoriesKey,    kTextExpressionsKey, kShapeExpressionsKey,
+                                     kTextsKey,         kIncidentsKey,       kStavesKey,
+                                     kCurrentStavesKey, kClefsKey,           kRegionsKey,
+                                     kRecordsKey};
+
+// The fields that give a staff's transposition word in its decoded form.
+const char* const kTranspositionFields[] = {"chromatic", "interval", "alteration", "simplifyKey",
+                                            "setToClef"};
+
+// The section of the document that holds every record of `tag`, for the tags that have one.
+const char* SectionOfTag(std::uint32_t tag) {
+  switch (tag) {
+    case kCategoryTag:
+      return kCategoriesKey;
+    case kTextExpressionTag:
+      return kTextExpressionsKey;
+    case kShapeExpressionTag:
+      return kShapeExpressionsKey;
+    case kStaffTag:
+      return kStavesKey;
+    case kCurrentStaffTag:
+      return kCurrentStavesKey;
+    case kClefTag:
+      return kClefsKey;
+    case kMeasureNumberRegionTag:
+      return kRegionsKey;
+    default:
+      return nullptr;
+  }
+}
+
+const char* FormName(TagForm form) {
+  return form == TagForm::kTexts ? kTextsKey : kIncidentsKey;
+}
 
 std::uint8_t KindSalt(std::uint32_t tag) {
   switch (tag) {
@@ -34,6 +79,14 @@ std::uint8_t KindSalt(std::uint32_t tag) {
       return 0x40;
     case kShapeExpressionTag:
       return 0x80;
+    case kStaffTag:
+      return 0xC0;
+    case kCurrentStaffTag:
+      return 0x20;
+    case kClefTag:
+      return 0x60;
+    case kMeasureNumberRegionTag:
+      return 0xA0;
     default:
       return 0x00;
   }
@@ -45,6 +98,11 @@ Bytes FilledRecord(std::uint32_t tag, std::uint16_t number, std::size_t size) {
     record[offset] = FillByte(tag, number, offset);
   }
   return record;
+}
+
+std::uint16_t CurrentStaffFillNumber(const CurrentStaffPlace& place) {
+  const auto position = static_cast<std::uint32_t>(place.position);
+  return static_cast<std::uint16_t>((place.staff + (place.measure << 8) + position) & 0xFFFF);
 }
 
 // --- Hex ---
@@ -138,12 +196,29 @@ class DocumentReader {
   bool ReadCategory(const Json& entry, const std::string& place);
   bool ReadTextExpression(const Json& entry, const std::string& place);
   bool ReadShapeExpression(const Json& entry, const std::string& place);
+  bool ReadTextRecord(const Json& entry, const std::string& place);
+  bool ReadIncidentRun(const Json& entry, const std::string& place);
+  bool ReadStaff(const Json& entry, const std::string& place);
+  bool ReadCurrentStaff(const Json& entry, const std::string& place);
+  bool ReadClef(const Json& entry, const std::string& place);
+  bool ReadRegion(const Json& entry, const std::string& place);
   bool ReadRawRecord(const Json& entry, const std::string& place);
 
   bool CheckFields(const Json& entry, const std::string& place,
                    std::initializer_list<const char*> known);
   bool ReadNumber(const Json& entry, const std::string& place, std::uint32_t tag,
                   std::uint16_t* number);
+  // A required number, unique among the entries of `tag` that give one under `key`.
+  bool ReadUniqueNumber(const Json& entry, const std::string& place, const char* key,
+                        std::uint32_t tag, long long lowest, long long highest,
+                        std::uint16_t* number);
+  bool ReadRequiredInteger(const Json& entry, const std::string& place, const char* key,
+                           long long lowest, long long highest, long long* value);
+  // "transposition", or the decoded fields; nothing when neither is given.
+  bool ReadTransposition(const Json& entry, const std::string& place,
+                         std::optional<std::uint16_t>* word);
+  // Texts and incident runs may use any tag that has no section of its own, one form per tag.
+  bool ClaimTagForm(std::uint32_t tag, TagForm form, const std::string& place);
   bool ReadInteger(const Json& entry, const std::string& place, const char* key, long long lowest,
                    long long highest, std::optional<long long>* value);
   bool ReadBool(const Json& entry, const std::string& place, const char* key,
@@ -158,6 +233,7 @@ class DocumentReader {
 
   RecordStore* store_ = nullptr;
   std::map<std::pair<std::uint32_t, std::uint16_t>, std::string> number_owners_;
+  std::map<std::uint32_t, std::pair<TagForm, std::string>> tag_form_owners_;
   std::string error_;
 };
 
@@ -165,14 +241,19 @@ bool DocumentReader::Read(const Json& document, RecordStore* store) {
   store_ = store;
   if (!document.is_object()) return Fail("document", "expected a JSON object");
   for (const auto& [key, value] : document.items()) {
-    if (key != kCategoriesKey && key != kTextExpressionsKey && key != kShapeExpressionsKey &&
-        key != kRecordsKey) {
-      return Fail("document." + key, "unknown field");
-    }
+    bool known = false;
+    for (const char* section : kDocumentKeys) known = known || key == section;
+    if (!known) return Fail("document." + key, "unknown field");
   }
   return ReadList(document, kCategoriesKey, &DocumentReader::ReadCategory) &&
          ReadList(document, kTextExpressionsKey, &DocumentReader::ReadTextExpression) &&
          ReadList(document, kShapeExpressionsKey, &DocumentReader::ReadShapeExpression) &&
+         ReadList(document, kTextsKey, &DocumentReader::ReadTextRecord) &&
+         ReadList(document, kIncidentsKey, &DocumentReader::ReadIncidentRun) &&
+         ReadList(document, kStavesKey, &DocumentReader::ReadStaff) &&
+         ReadList(document, kCurrentStavesKey, &DocumentReader::ReadCurrentStaff) &&
+         ReadList(document, kClefsKey, &DocumentReader::ReadClef) &&
+         ReadList(document, kRegionsKey, &DocumentReader::ReadRegion) &&
          ReadList(document, kRecordsKey, &DocumentReader::ReadRawRecord);
 }
 
@@ -274,6 +355,184 @@ bool DocumentReader::ReadShapeExpression(const Json& entry, const std::string& p
   return Insert(kShapeExpressionTag, ItemIdentity(number), std::move(record), place);
 }
 
+bool DocumentReader::ReadTextRecord(const Json& entry, const std::string& place) {
+  std::uint32_t tag = 0;
+  std::uint16_t number = 0;
+  std::optional<Bytes> bytes;
+  std::optional<std::string> text;
+  std::optional<bool> terminated;
+  if (!CheckFields(entry, place, {"tag", "number", "text", "terminated", "bytes"}) ||
+      !ReadTag(entry, place, &tag) || !ClaimTagForm(tag, TagForm::kTexts, place) ||
+      !ReadUniqueNumber(entry, place, "number", tag, -32768, 32767, &number) ||
+      !ReadText(entry, place, "text", std::string::npos, &text) ||
+      !ReadBool(entry, place, "terminated", &terminated) || !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (text && bytes) return Fail(place + ".bytes", "give either \"text\" or \"bytes\", not both");
+  if (!text && !bytes) return Fail(place + ".text", "required when \"bytes\" is not given");
+  if (bytes && terminated) return Fail(place + ".terminated", "applies to \"text\" only");
+
+  Bytes record = bytes ? std::move(*bytes) : Bytes(text->begin(), text->end());
+  if (text && terminated.value_or(true)) record.push_back(0);
+  return Insert(tag, ItemIdentity(number), std::move(record), place);
+}
+
+bool DocumentReader::ReadIncidentRun(const Json& entry, const std::string& place) {
+  std::uint32_t tag = 0;
+  std::uint16_t item = 0;
+  if (!CheckFields(entry, place, {"tag", "number", "incidents"}) || !ReadTag(entry, place, &tag) ||
+      !ClaimTagForm(tag, TagForm::kIncidents, place) ||
+      !ReadUniqueNumber(entry, place, "number", tag, kLowestNumber, kHighestNumber, &item)) {
+    return false;
+  }
+  const std::string list_place = place + ".incidents";
+  const auto list = entry.find("incidents");
+  if (list == entry.end()) return Fail(list_place, "required");
+  if (!list->is_array() || list->empty()) {
+    return Fail(list_place, "expected an array of at least one incident");
+  }
+  std::map<long long, std::string> owners;
+  for (std::size_t index = 0; index < list->size(); ++index) {
+    const std::string incident_place = list_place + "[" + std::to_string(index) + "]";
+    const Json& incident = (*list)[index];
+    if (!incident.is_object()) return Fail(incident_place, "expected an object");
+    long long inci = 0;
+    std::optional<Bytes> bytes;
+    if (!CheckFields(incident, incident_place, {"inci", "bytes"}) ||
+        !ReadRequiredInteger(incident, incident_place, "inci", 0, 32767, &inci) ||
+        !ReadBytes(incident, incident_place, &bytes)) {
+      return false;
+    }
+    if (!bytes) return Fail(incident_place + ".bytes", "required");
+    const auto [owner, inserted] = owners.emplace(inci, incident_place);
+    if (!inserted) {
+      return Fail(incident_place + ".inci",
+                  std::to_string(inci) + " is already used by " + owner->second);
+    }
+    if (!Insert(tag, ItemIdentity(item, static_cast<std::int16_t>(inci)), std::move(*bytes),
+                incident_place)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DocumentReader::ReadStaff(const Json& entry, const std::string& place) {
+  std::uint16_t number = 0;
+  std::optional<Bytes> bytes;
+  std::optional<std::uint16_t> transposition;
+  if (!CheckFields(entry, place,
+                   {"number", "transposition", "chromatic", "interval", "alteration", "simplifyKey",
+                    "setToClef", "bytes"}) ||
+      !ReadNumber(entry, place, kStaffTag, &number) ||
+      !ReadTransposition(entry, place, &transposition) || !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (bytes && !CheckRecordSize(*bytes, staff_record::kSize, place)) return false;
+
+  Bytes record = bytes ? std::move(*bytes) : FilledRecord(kStaffTag, number, staff_record::kSize);
+  // A staff built from its fields alone is not transposed unless it says so.
+  if (transposition || !bytes) {
+    PutWord(&record, staff_record::kTransposition, transposition.value_or(0));
+  }
+  return Insert(kStaffTag, ItemIdentity(number), std::move(record), place);
+}
+
+bool DocumentReader::ReadCurrentStaff(const Json& entry, const std::string& place) {
+  long long staff = 0, measure = 0;
+  std::optional<long long> position;
+  std::optional<Bytes> bytes;
+  std::optional<std::uint16_t> transposition;
+  if (!CheckFields(entry, place,
+                   {"staff", "measure", "position", "transposition", "chromatic", "interval",
+                    "alteration", "simplifyKey", "setToClef", "bytes"}) ||
+      !ReadRequiredInteger(entry, place, "staff", kLowestNumber, kHighestNumber, &staff) ||
+      !ReadRequiredInteger(entry, place, "measure", kLowestNumber, kHighestNumber, &measure) ||
+      !ReadInteger(entry, place, "position", INT32_MIN, INT32_MAX, &position) ||
+      !ReadTransposition(entry, place, &transposition) || !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (bytes && !CheckRecordSize(*bytes, staff_record::kSize, place)) return false;
+
+  CurrentStaffPlace where;
+  where.staff = static_cast<std::uint16_t>(staff);
+  where.measure = static_cast<std::uint16_t>(measure);
+  where.position = static_cast<std::int32_t>(position.value_or(0));
+  Bytes record =
+      bytes ? std::move(*bytes)
+            : FilledRecord(kCurrentStaffTag, CurrentStaffFillNumber(where), staff_record::kSize);
+  if (transposition || !bytes) {
+    PutWord(&record, staff_record::kTransposition, transposition.value_or(0));
+  }
+  return Insert(kCurrentStaffTag, CurrentStaffIdentity(where), std::move(record), place);
+}
+
+bool DocumentReader::ReadClef(const Json& entry, const std::string& place) {
+  std::uint16_t number = 0;
+  std::optional<Bytes> bytes;
+  std::optional<long long> baseline;
+  if (!CheckFields(entry, place, {"number", "baseline", "bytes"}) ||
+      !ReadUniqueNumber(entry, place, "number", kClefTag, 0, kHighestNumber, &number) ||
+      !ReadInteger(entry, place, "baseline", -32768, 32767, &baseline) ||
+      !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (bytes && !CheckRecordSize(*bytes, clef_record::kSize, place)) return false;
+  if (!bytes && !baseline) return Fail(place + ".baseline", "required when \"bytes\" is not given");
+
+  Bytes record = bytes ? std::move(*bytes) : FilledRecord(kClefTag, number, clef_record::kSize);
+  if (baseline) {
+    PutWord(&record, clef_record::kBaseline, static_cast<std::uint16_t>(*baseline & 0xFFFF));
+  }
+  return Insert(kClefTag, ItemIdentity(number), std::move(record), place);
+}
+
+bool DocumentReader::ReadRegion(const Json& entry, const std::string& place) {
+  std::uint16_t number = 0;
+  std::optional<long long> layout, start_measure, end_measure, start_number;
+  std::optional<Bytes> bytes;
+  if (!CheckFields(entry, place,
+                   {"number", "layout", "startMeasure", "endMeasure", "startNumber", "bytes"}) ||
+      !ReadNumber(entry, place, kMeasureNumberRegionTag, &number) ||
+      !ReadInteger(entry, place, "layout", 0, 65535, &layout) ||
+      !ReadInteger(entry, place, "startMeasure", -32768, 32767, &start_measure) ||
+      !ReadInteger(entry, place, "endMeasure", -32768, 32767, &end_measure) ||
+      !ReadInteger(entry, place, "startNumber", -32768, 32767, &start_number) ||
+      !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  const std::string both_layouts =
+      std::to_string(kRegionLayout.size) + " or " + std::to_string(kOldRegionLayout.size);
+  if (layout && !RegionLayoutOfSize(static_cast<std::size_t>(*layout))) {
+    return Fail(place + ".layout", "expected " + both_layouts);
+  }
+  if (bytes && layout && !CheckRecordSize(*bytes, static_cast<std::size_t>(*layout), place)) {
+    return false;
+  }
+  if (bytes && !RegionLayoutOfSize(bytes->size())) {
+    return Fail(place + ".bytes",
+                "expected " + both_layouts + " bytes, got " + std::to_string(bytes->size()));
+  }
+  if (!bytes) {
+    for (const auto& [field, value] :
+         {std::make_pair("startMeasure", start_measure), std::make_pair("endMeasure", end_measure),
+          std::make_pair("startNumber", start_number)}) {
+      if (!value) return Fail(place + "." + field, "required when \"bytes\" is not given");
+    }
+  }
+
+  Bytes record = bytes
+                     ? std::move(*bytes)
+                     : FilledRecord(kMeasureNumberRegionTag, number,
+                                    static_cast<std::size_t>(layout.value_or(kRegionLayout.size)));
+  RegionRange range = ReadRegionRange(record).value_or(RegionRange{});
+  if (start_measure) range.start_measure = static_cast<std::int16_t>(*start_measure);
+  if (end_measure) range.end_measure = static_cast<std::int16_t>(*end_measure);
+  if (start_number) range.start_number = static_cast<std::int16_t>(*start_number);
+  WriteRegionRange(&record, range);
+  return Insert(kMeasureNumberRegionTag, ItemIdentity(number), std::move(record), place);
+}
+
 bool DocumentReader::ReadRawRecord(const Json& entry, const std::string& place) {
   std::uint32_t tag = 0;
   Identity id{};
@@ -298,15 +557,94 @@ bool DocumentReader::CheckFields(const Json& entry, const std::string& place,
 
 bool DocumentReader::ReadNumber(const Json& entry, const std::string& place, std::uint32_t tag,
                                 std::uint16_t* number) {
-  std::optional<long long> value;
-  if (!ReadInteger(entry, place, "number", kLowestNumber, kHighestNumber, &value)) return false;
-  if (!value) return Fail(place + ".number", "required");
-  *number = static_cast<std::uint16_t>(*value);
+  return ReadUniqueNumber(entry, place, "number", tag, kLowestNumber, kHighestNumber, number);
+}
+
+bool DocumentReader::ReadUniqueNumber(const Json& entry, const std::string& place, const char* key,
+                                      std::uint32_t tag, long long lowest, long long highest,
+                                      std::uint16_t* number) {
+  long long value = 0;
+  if (!ReadRequiredInteger(entry, place, key, lowest, highest, &value)) return false;
+  *number = static_cast<std::uint16_t>(value & 0xFFFF);
   auto [owner, inserted] = number_owners_.emplace(std::make_pair(tag, *number), place);
   if (!inserted) {
-    return Fail(place + ".number",
-                std::to_string(*number) + " is already used by " + owner->second);
+    return Fail(place + "." + key, std::to_string(value) + " is already used by " + owner->second);
   }
+  return true;
+}
+
+bool DocumentReader::ReadRequiredInteger(const Json& entry, const std::string& place,
+                                         const char* key, long long lowest, long long highest,
+                                         long long* value) {
+  std::optional<long long> read;
+  if (!ReadInteger(entry, place, key, lowest, highest, &read)) return false;
+  if (!read) return Fail(place + "." + key, "required");
+  *value = *read;
+  return true;
+}
+
+bool DocumentReader::ReadTransposition(const Json& entry, const std::string& place,
+                                       std::optional<std::uint16_t>* word) {
+  std::optional<long long> whole;
+  if (!ReadInteger(entry, place, "transposition", 0, 65535, &whole)) return false;
+  const char* decoded_field = nullptr;
+  for (const char* field : kTranspositionFields) {
+    if (!decoded_field && entry.contains(field)) decoded_field = field;
+  }
+  if (whole && decoded_field) {
+    return Fail(place + "." + decoded_field,
+                "give either \"transposition\" or its decoded fields, not both");
+  }
+  if (whole) *word = static_cast<std::uint16_t>(*whole);
+  if (!decoded_field) return true;
+
+  std::optional<bool> chromatic, simplify_key, set_to_clef;
+  if (!ReadBool(entry, place, "chromatic", &chromatic) ||
+      !ReadBool(entry, place, "simplifyKey", &simplify_key) ||
+      !ReadBool(entry, place, "setToClef", &set_to_clef)) {
+    return false;
+  }
+  Transposition transposition;
+  transposition.chromatic = chromatic.value_or(false);
+  transposition.simplify_key = simplify_key.value_or(true);
+  transposition.set_to_clef = set_to_clef.value_or(false);
+  const char* kind = transposition.chromatic ? "chromatic" : "diatonic";
+  for (const auto& [field, range, target] :
+       {std::make_tuple("interval", TranspositionIntervalRange(transposition.chromatic),
+                        &transposition.interval),
+        std::make_tuple("alteration", TranspositionAlterationRange(transposition.chromatic),
+                        &transposition.alteration)}) {
+    std::optional<long long> value;
+    const std::string expected = "expected an integer from " + std::to_string(range.lowest) +
+                                 " to " + std::to_string(range.highest) + " for a " + kind +
+                                 " transposition";
+    const auto found = entry.find(field);
+    if (found != entry.end() && !found->is_number_integer()) {
+      return Fail(place + "." + field, expected);
+    }
+    if (!ReadInteger(entry, place, field, INT32_MIN, INT32_MAX, &value)) {
+      return Fail(place + "." + field, expected);
+    }
+    if (value && (*value < range.lowest || *value > range.highest)) {
+      return Fail(place + "." + field, expected);
+    }
+    *target = static_cast<int>(value.value_or(0));
+  }
+  *word = EncodeTransposition(transposition);
+  return true;
+}
+
+bool DocumentReader::ClaimTagForm(std::uint32_t tag, TagForm form, const std::string& place) {
+  if (const char* section = SectionOfTag(tag)) {
+    return Fail(place + ".tag", TagText(tag) + " is the tag of the records in \"" + section +
+                                    "\", which have a section of their own");
+  }
+  const auto [owner, inserted] = tag_form_owners_.emplace(tag, std::make_pair(form, place));
+  if (!inserted && owner->second.first != form) {
+    return Fail(place + ".tag", TagText(tag) + " already holds " + FormName(owner->second.first) +
+                                    " (" + owner->second.second + ")");
+  }
+  store_->SetTagForm(tag, form);
   return true;
 }
 
@@ -469,6 +807,107 @@ std::optional<Json> FriendlyExpression(std::uint16_t number, const Bytes& record
   return entry;
 }
 
+// The transposition word in its decoded form, or whole when the decoded form cannot say it (a
+// word with the unused bit 12 set).
+void AddTransposition(std::uint16_t word, Json* entry) {
+  const Transposition transposition = DecodeTransposition(word);
+  if (EncodeTransposition(transposition) != std::optional<std::uint16_t>(word)) {
+    (*entry)["transposition"] = word;
+    return;
+  }
+  (*entry)["chromatic"] = transposition.chromatic;
+  (*entry)["interval"] = transposition.interval;
+  (*entry)["alteration"] = transposition.alteration;
+  (*entry)["simplifyKey"] = transposition.simplify_key;
+  (*entry)["setToClef"] = transposition.set_to_clef;
+}
+
+std::optional<Json> FriendlyStaff(std::uint16_t number, const Bytes& record) {
+  if (record.size() != staff_record::kSize) return std::nullopt;
+  Json entry = Json::object();
+  entry["number"] = number;
+  AddTransposition(*TranspositionOf(record), &entry);
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
+std::optional<Json> FriendlyCurrentStaff(const Identity& id, const Bytes& record) {
+  const CurrentStaffPlace where = CurrentStaffPlaceOf(id);
+  const auto in_range = [](std::uint16_t number) {
+    return number >= kLowestNumber && number <= kHighestNumber;
+  };
+  if (record.size() != staff_record::kSize || !in_range(where.staff) || !in_range(where.measure)) {
+    return std::nullopt;
+  }
+  Json entry = Json::object();
+  entry["staff"] = where.staff;
+  entry["measure"] = where.measure;
+  entry["position"] = where.position;
+  AddTransposition(*TranspositionOf(record), &entry);
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
+std::optional<Json> FriendlyClef(const Identity& id, const Bytes& record) {
+  const auto number = ItemNumberOf(id);
+  if (!number || *number > kHighestNumber || record.size() != clef_record::kSize) {
+    return std::nullopt;
+  }
+  Json entry = Json::object();
+  entry["number"] = *number;
+  entry["baseline"] = *ClefBaselineOf(record);
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
+std::optional<Json> FriendlyRegion(std::uint16_t number, const Bytes& record) {
+  const auto range = ReadRegionRange(record);
+  if (!range) return std::nullopt;
+  Json entry = Json::object();
+  entry["number"] = number;
+  entry["layout"] = record.size();
+  entry["startMeasure"] = range->start_measure;
+  entry["endMeasure"] = range->end_measure;
+  entry["startNumber"] = range->start_number;
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
+// A raw text: as text when it is valid text ending with its only NUL or holding none, otherwise
+// as bytes.
+std::optional<Json> FriendlyText(const RecordKey& key, const Bytes& record) {
+  const auto number = ItemNumberOf(key.id);
+  if (!number) return std::nullopt;
+  Json entry = Json::object();
+  entry["tag"] = TagText(key.tag);
+  entry["number"] = static_cast<std::int16_t>(*number >= 0x8000 ? *number - 0x10000 : *number);
+  const auto nul = std::find(record.begin(), record.end(), 0);
+  const bool terminated = nul != record.end() && nul + 1 == record.end();
+  const std::string text(record.begin(), nul);
+  if ((terminated || nul == record.end()) && IsValidUtf8(text)) {
+    entry["text"] = text;
+    if (!terminated) entry["terminated"] = false;
+  } else {
+    entry["bytes"] = ToHex(record.data(), record.size());
+  }
+  return entry;
+}
+
+// Whether a record of an incident-run tag can stand in a run: an item number a document can
+// name, an incident from 0 up, and the rest of the identity zero.
+bool IsRunIncident(const Identity& id) {
+  const std::uint16_t item = IdentityWord(id, 0);
+  return item >= kLowestNumber && item <= kHighestNumber && IdentityWord(id, 1) < 0x8000 &&
+         IdentityWord(id, 2) == 0 && IdentityWord(id, 3) == 0;
+}
+
+Json IncidentEntry(const Identity& id, const Bytes& record) {
+  Json entry = Json::object();
+  entry["inci"] = IdentityWord(id, 1);
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
 Json RawRecord(const RecordKey& key, const Bytes& record) {
   Json entry = Json::object();
   entry["tag"] = TagText(key.tag);
@@ -494,7 +933,9 @@ bool LoadDocument(const std::string& json_text, RecordStore* store, std::string*
   Json document;
   try {
     document = Json::parse(json_text);
-  } catch (const Json::parse_error& parse_error) {
+  } catch (const Json::exception& parse_error) {
+    // A syntax error, or a number beyond what the parser can hold (-8e999999999), which it
+    // reports as out of range rather than as a parse error.
     std::string detail = parse_error.what();
     const auto after_prefix = detail.find("] ");
     if (after_prefix != std::string::npos) detail = detail.substr(after_prefix + 2);
@@ -534,34 +975,71 @@ bool LoadDocumentFile(const std::string& path, RecordStore* store, std::string* 
 }
 
 std::string SaveDocument(const RecordStore& store) {
-  Json categories = Json::array();
-  Json text_expressions = Json::array();
-  Json shape_expressions = Json::array();
-  Json records = Json::array();
+  // Each section in the order the document lists them; the first three and "records" are always
+  // written, the others only when they hold something, so older documents save as they did.
+  std::map<std::string, Json> sections;
+  for (const char* key : kDocumentKeys) sections[key] = Json::array();
+  std::map<std::pair<std::uint32_t, std::uint16_t>, std::size_t> runs;  // (tag, item): index
   for (const auto& [key, record] : store.Records()) {
     std::optional<Json> friendly;
-    if (const auto number = FriendlyNumber(key.id)) {
-      if (key.tag == kCategoryTag) friendly = FriendlyCategory(*number, record);
-      if (key.tag == kTextExpressionTag) friendly = FriendlyExpression(*number, record, true);
-      if (key.tag == kShapeExpressionTag && record.size() == expression_record::kShapeSize) {
-        friendly = FriendlyExpression(*number, record, false);
-      }
+    const char* section = SectionOfTag(key.tag);
+    const auto number = FriendlyNumber(key.id);
+    switch (key.tag) {
+      case kCategoryTag:
+        if (number) friendly = FriendlyCategory(*number, record);
+        break;
+      case kTextExpressionTag:
+        if (number) friendly = FriendlyExpression(*number, record, true);
+        break;
+      case kShapeExpressionTag:
+        if (number && record.size() == expression_record::kShapeSize) {
+          friendly = FriendlyExpression(*number, record, false);
+        }
+        break;
+      case kStaffTag:
+        if (number) friendly = FriendlyStaff(*number, record);
+        break;
+      case kCurrentStaffTag:
+        friendly = FriendlyCurrentStaff(key.id, record);
+        break;
+      case kClefTag:
+        friendly = FriendlyClef(key.id, record);
+        break;
+      case kMeasureNumberRegionTag:
+        if (number) friendly = FriendlyRegion(*number, record);
+        break;
+      default:
+        if (store.FormOf(key.tag) == TagForm::kTexts) {
+          section = kTextsKey;
+          friendly = FriendlyText(key, record);
+        } else if (store.FormOf(key.tag) == TagForm::kIncidents && IsRunIncident(key.id)) {
+          Json& incidents = sections[kIncidentsKey];
+          const auto [run, added] =
+              runs.emplace(std::make_pair(key.tag, IdentityWord(key.id, 0)), incidents.size());
+          if (added) {
+            Json entry = Json::object();
+            entry["tag"] = TagText(key.tag);
+            entry["number"] = IdentityWord(key.id, 0);
+            entry["incidents"] = Json::array();
+            incidents.push_back(std::move(entry));
+          }
+          incidents[run->second]["incidents"].push_back(IncidentEntry(key.id, record));
+          continue;
+        }
+        break;
     }
-    if (!friendly) {
-      records.push_back(RawRecord(key, record));
-    } else if (key.tag == kCategoryTag) {
-      categories.push_back(std::move(*friendly));
-    } else if (key.tag == kTextExpressionTag) {
-      text_expressions.push_back(std::move(*friendly));
+    if (friendly) {
+      sections[section].push_back(std::move(*friendly));
     } else {
-      shape_expressions.push_back(std::move(*friendly));
+      sections[kRecordsKey].push_back(RawRecord(key, record));
     }
   }
   Json document = Json::object();
-  document[kCategoriesKey] = std::move(categories);
-  document[kTextExpressionsKey] = std::move(text_expressions);
-  document[kShapeExpressionsKey] = std::move(shape_expressions);
-  document[kRecordsKey] = std::move(records);
+  for (const char* key : kDocumentKeys) {
+    const bool always = key == kCategoriesKey || key == kTextExpressionsKey ||
+                        key == kShapeExpressionsKey || key == kRecordsKey;
+    if (always || !sections[key].empty()) document[key] = std::move(sections[key]);
+  }
   return document.dump(2) + "\n";
 }
 

@@ -1,10 +1,19 @@
-// Documents of the simulated host as JSON: categories and expression definitions in a friendly
-// form, every other record raw by tag and identity.
+// Documents of the simulated host as JSON: categories and expression definitions, raw texts,
+// incident runs, staves, clefs and measure-number regions in a friendly form, every other record
+// raw by tag and identity.
 //
 //   {
 //     "categories": [ {"number": 1, "name": "Dynamics", "usercreated": false} ],
 //     "textExpressions": [ {"number": 1, "category": 1, "description": "pp"} ],
 //     "shapeExpressions": [ {"number": 1, "category": 2} ],
+//     "texts": [ {"tag": "0x74787431", "number": -1, "text": "Fine", "terminated": false} ],
+//     "incidents": [ {"tag": "0x626C6B31", "number": 3,
+//                     "incidents": [ {"inci": 0, "bytes": "0100"}, {"inci": 2, "bytes": ""} ]} ],
+//     "staves": [ {"number": 2, "chromatic": true, "interval": -7, "alteration": 0} ],
+//     "currentStaves": [ {"staff": 2, "measure": 9, "position": 512, "transposition": 66} ],
+//     "clefs": [ {"number": 0, "baseline": -12} ],
+//     "measureNumberRegions": [ {"number": 1, "layout": 88, "startMeasure": 1,
+//                                "endMeasure": 10, "startNumber": 1} ],
 //     "records": [ {"tag": "0x6F743134", "id": "0100000000000000", "bytes": "..."} ]
 //   }
 //
@@ -16,10 +25,35 @@
 // per kind; a category name takes at most 66 bytes (66 leaves no room for the terminator, which
 // the host allows); an expression's category is 0..255.
 //
+// The other kinds:
+// - "texts": a raw text record of any tag that has no section of its own, identity = "number"
+//   (-32768..32767) in bytes 0-1, the rest 0. "text" gives the record as the text and a NUL, or
+//   the text alone with "terminated": false (an empty unterminated text is a record of 0 bytes);
+//   "bytes" gives it whole instead.
+// - "incidents": the incident records of one item of any such tag: "number" the item
+//   (1..65534, bytes 0-1), each incident "inci" (0..32767, bytes 2-3) with its "bytes"; the
+//   incident numbers may leave gaps. A tag holds texts or incident runs, not both.
+// - "staves": staff records (114 bytes), "number" the staff. "transposition" gives the word at
+//   byte 20 whole (0..65535), or "chromatic", "interval", "alteration", "simplifyKey" (default
+//   true) and "setToClef" (default false) give it decoded (see staff_records.h); without either
+//   it keeps the bytes given, or is 0 when the record is built.
+// - "currentStaves": the current staff records, 114 bytes as a staff record, at "staff"
+//   (1..65534), "measure" (1..65534) and "position" (signed 32-bit, default 0), with the
+//   transposition as for staves.
+// - "clefs": clef definitions (18 bytes), "number" counted from 0 (0..65534), "baseline" the
+//   signed 16-bit word at byte 0.
+// - "measureNumberRegions": "layout" 196 (the default) or 88 bytes (older hosts; taken from
+//   "bytes" when only they are given); "startMeasure", "endMeasure" (the region's last measure)
+//   and "startNumber" (the number shown at the start measure), each -32768..32767, stored as the
+//   host keeps them (the end plus 1 and the number less 1, wrapping in 16 bits).
+//
 // Loading is all or nothing: a malformed document is refused with a message that names the place
 // (`categories[3].name: expected a string of at most 66 bytes`) and the store is left untouched.
-// Saving writes the three known kinds in the friendly form with their full "bytes", so loading
-// the saved text gives back the same records byte for byte.
+// Saving writes the known kinds in the friendly form (with their full "bytes" where they have
+// fields of their own), texts and incident runs under the tags the document gave them in, and
+// everything else raw, so loading the saved text gives back the same records byte for byte.
+// The first three sections and "records" are always written, the others only when they hold
+// something.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +66,9 @@ namespace hostsim {
 
 // The fill pattern: byte `offset` of record `number` of kind `tag` holds
 //   0xA5 + 0x1D * offset + 0x3B * (number & 0xFF) + 0x65 * (number >> 8) + salt   (mod 256)
-// with salt 0x00 for categories, 0x40 for text and 0x80 for shape expression definitions.
+// with salt 0x00 for categories, 0x40 for text and 0x80 for shape expression definitions, 0xC0
+// for staves, 0x20 for current staves, 0x60 for clefs and 0xA0 for measure-number regions. A
+// current staff record's number here is (staff + 256 * measure + position) mod 65536.
 // Neighbouring bytes differ, and two records differ in every filled byte unless their numbers
 // collide modulo 256 in a way no sample document comes near.
 std::uint8_t FillByte(std::uint32_t tag, std::uint16_t number, std::size_t offset);

@@ -1,5 +1,7 @@
 #include "hostsim/record_store.h"
 
+#include <set>
+
 namespace hostsim {
 
 Identity ItemIdentity(std::uint16_t cmper, std::int16_t inci) {
@@ -53,14 +55,37 @@ std::optional<Identity> RecordStore::Previous(std::uint32_t tag, const Identity&
   return at->first.id;
 }
 
-std::uint16_t RecordStore::NextFreeNumber(std::uint32_t tag) const {
-  std::uint16_t highest = 0;
-  for (const auto& [key, bytes] : records_) {
-    if (key.tag != tag) continue;
-    const std::uint16_t number = IdentityWord(key.id, 0);
-    if (number != 0xFFFF && number > highest) highest = number;
+std::optional<std::uint16_t> RecordStore::NextFreeNumber(std::uint32_t tag,
+                                                         std::uint16_t lowest) const {
+  constexpr std::uint16_t kAskForNew = 0xFFFF;
+  std::set<std::uint16_t> used;
+  for (auto at = records_.lower_bound({tag, Identity{}});
+       at != records_.end() && at->first.tag == tag; ++at) {
+    used.insert(IdentityWord(at->first.id, 0));
   }
-  return static_cast<std::uint16_t>(highest + 1);
+  used.erase(kAskForNew);
+  if (used.empty() || *used.rbegin() < lowest) {
+    return lowest == kAskForNew ? std::nullopt : std::optional<std::uint16_t>(lowest);
+  }
+  const int after_highest = *used.rbegin() + 1;
+  if (after_highest < kAskForNew) return static_cast<std::uint16_t>(after_highest);
+  for (std::uint32_t number = lowest; number < kAskForNew; ++number) {
+    if (!used.count(static_cast<std::uint16_t>(number))) return static_cast<std::uint16_t>(number);
+  }
+  return std::nullopt;
+}
+
+void RecordStore::SetTagForm(std::uint32_t tag, TagForm form) {
+  if (form == TagForm::kRaw) {
+    forms_.erase(tag);
+  } else {
+    forms_[tag] = form;
+  }
+}
+
+TagForm RecordStore::FormOf(std::uint32_t tag) const {
+  const auto found = forms_.find(tag);
+  return found == forms_.end() ? TagForm::kRaw : found->second;
 }
 
 std::vector<std::pair<Identity, const Bytes*>> RecordStore::All(std::uint32_t tag) const {

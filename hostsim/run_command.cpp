@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "hostsim/document.h"
+#include "hostsim/record_listings.h"
 #include "hostsim/score_records.h"
 #include "hostsim/score_tables.h"
 
@@ -190,7 +191,7 @@ void WriteShowReport(const RecordStore& document, std::ostream& out) {
   const ScoreView score = ReadScore(document);
   out << "Document: " << DocumentSummary(score) << "\n\nCategories:\n"
       << CategoriesTable(score) << "\nExpression definitions:\n"
-      << ExpressionsTable(score);
+      << ExpressionsTable(score) << RecordListings(document);
 }
 
 void WriteRunHeader(const PluginSession& session, const RecordStore& document, std::ostream& out) {

@@ -45,6 +45,11 @@ std::optional<std::string> ExpressionDescriptionOf(const Bytes& record) {
   return std::string(begin, end);
 }
 
+std::optional<std::uint16_t> WordAt(const Bytes& record, std::size_t offset) {
+  if (record.size() < 2 || offset > record.size() - 2) return std::nullopt;
+  return static_cast<std::uint16_t>(record[offset] | (record[offset + 1] << 8));
+}
+
 bool PutWord(Bytes* record, std::size_t offset, std::uint16_t value) {
   if (record->size() < offset + 2) return false;
   (*record)[offset] = static_cast<std::uint8_t>(value & 0xFF);

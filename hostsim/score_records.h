@@ -51,6 +51,8 @@ std::optional<std::uint8_t> ExpressionCategoryOf(const Bytes& record);
 // The description from byte 34 up to its NUL; nothing when the record holds no terminated one.
 std::optional<std::string> ExpressionDescriptionOf(const Bytes& record);
 
+// Reads a 16-bit little-endian word; nothing when the record does not reach its second byte.
+std::optional<std::uint16_t> WordAt(const Bytes& record, std::size_t offset);
 // Writes a 16-bit little-endian word; false (and nothing written) when it would not fit.
 bool PutWord(Bytes* record, std::size_t offset, std::uint16_t value);
 

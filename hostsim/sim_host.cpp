@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hostsim/staff_records.h"
+
 #ifndef _WIN32
 #include "platform/stand_in.h"
 #endif
@@ -70,6 +72,8 @@ void SimHost::Reset() {
   results_.clear();
   failing_calls_.clear();
   always_failing_.clear();
+  every_incident_tags_.clear();
+  size_changes_.clear();
   InstallBuiltInBehaviors();
 }
 
@@ -141,6 +145,22 @@ void SimHost::FailEveryCall(const std::string& name) {
   if (FindExport(name, &id)) always_failing_.insert(id);
 }
 
+void SimHost::AnswerEveryIncident(std::uint32_t tag, bool on) {
+  if (on) {
+    every_incident_tags_.insert(tag);
+  } else {
+    every_incident_tags_.erase(tag);
+  }
+}
+
+void SimHost::ChangeSizeBetweenQueries(std::uint32_t tag, std::int32_t step) {
+  if (step == 0) {
+    size_changes_.erase(tag);
+  } else {
+    size_changes_[tag] = SizeChange{step, 0};
+  }
+}
+
 int SimHost::CountCalls(const std::string& name) const {
   return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
                                         [&](const CallRecord& call) { return call.name == name; }));
@@ -169,16 +189,44 @@ Word SimHost::RunBehavior(ExportId id, const Word* args) {
   return behavior ? behavior(args) : 0;
 }
 
+const Bytes* SimHost::RecordToLoad(std::uint32_t tag, const Identity& id) {
+  if (const Bytes* stored = records_.Find(tag, id)) return stored;
+  if (!every_incident_tags_.count(tag)) return nullptr;
+  // The item's records: the asked identity with incident 0, and every incident after it.
+  Identity lowest = id;
+  lowest[2] = lowest[3] = 0;
+  if (const Bytes* first = records_.Find(tag, lowest)) return first;
+  for (auto next = records_.Next(tag, lowest); next; next = records_.Next(tag, *next)) {
+    Identity asked_shape = *next;
+    asked_shape[2] = id[2];
+    asked_shape[3] = id[3];
+    if (asked_shape == id) return records_.Find(tag, *next);
+    if (IdentityWord(*next, 0) != IdentityWord(id, 0)) break;
+  }
+  static const Bytes kNoIncident(4, 0);
+  return &kNoIncident;
+}
+
+std::int32_t SimHost::SizeToReport(std::uint32_t tag, const Bytes& record) {
+  const auto stored = static_cast<std::int64_t>(record.size());
+  const auto change = size_changes_.find(tag);
+  if (change == size_changes_.end() || ++change->second.queries % 2 != 0) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(stored, INT32_MAX));
+  }
+  const std::int64_t changed = stored + change->second.step;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(changed, 0, INT32_MAX));
+}
+
 // FX_LoadEData(tag, id, buffer, size*, version): a null buffer asks for the size; otherwise at
 // most the capacity in *size is delivered and *size tells how much was.
 Word SimHost::LoadEData(const Word* args) {
   const Word tag = args[0], id = args[1], buffer = args[2], size = args[3];
   if (!id || !size) return 0;
-  const Bytes* record = records_.Find(tag, ReadIdentity(id));
+  const Bytes* record = RecordToLoad(static_cast<std::uint32_t>(tag), ReadIdentity(id));
   if (!record) return 0;
   auto* size_variable = Address<std::int32_t>(size);
   if (!buffer) {
-    *size_variable = static_cast<std::int32_t>(record->size());
+    *size_variable = SizeToReport(static_cast<std::uint32_t>(tag), *record);
     return 1;
   }
   *size_variable = Deliver(*record, buffer, *size_variable);
@@ -204,9 +252,12 @@ Word SimHost::CreateEData(const Word* args) {
   if (!id || size < 0 || (size > 0 && !buffer)) return 0;
   Identity identity = ReadIdentity(id);
   if (IdentityWord(identity, 0) == 0xFFFF) {
-    const std::uint16_t number = records_.NextFreeNumber(tag);
-    identity[0] = static_cast<std::uint8_t>(number & 0xFF);
-    identity[1] = static_cast<std::uint8_t>(number >> 8);
+    // Clef definitions are counted from 0; every other kind from 1.
+    const auto number =
+        records_.NextFreeNumber(static_cast<std::uint32_t>(tag), tag == kClefTag ? 0 : 1);
+    if (!number) return 0;
+    identity[0] = static_cast<std::uint8_t>(*number & 0xFF);
+    identity[1] = static_cast<std::uint8_t>(*number >> 8);
   }
   if (records_.Find(tag, identity)) return 0;
   records_.Put(tag, identity, size > 0 ? Take(buffer, size) : Bytes());

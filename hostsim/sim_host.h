@@ -74,6 +74,24 @@ class SimHost {
   void FailCall(const std::string& name, int nth);
   void FailEveryCall(const std::string& name);
 
+  // --- Answers that test a plug-in's own bounds ---
+  // While on, FX_LoadEData of `tag` (with a buffer or as a size query) for an identity the
+  // document does not hold answers as if it had asked for the item's lowest stored incident: the
+  // first record, in identity order, whose identity differs from the asked one in the incident
+  // (bytes 2-3) alone; or, when the item has none, a record of 4 zero bytes. A walk over
+  // incidents that waits for the host to stop answering then never ends unless the plug-in bounds
+  // it itself. Saves, creations, deletions and the step functions are unaffected. Off by
+  // default; Reset() turns it off for every tag.
+  void AnswerEveryIncident(std::uint32_t tag, bool on);
+  // From this call on, every second size query (FX_LoadEData with a null buffer that finds a
+  // record) of `tag`, the 2nd, 4th, ..., reports the stored size plus `step`, never below 0;
+  // the others report the stored size, and loads with a buffer deliver the stored bytes as usual
+  // (at most the capacity given). A plug-in that sizes its buffer by one query and trusts the
+  // next is caught. Only the queries the host answers itself count: a call made to fail or given
+  // a programmed result does not. Calling it again starts the count afresh; a step of 0 turns it
+  // off for the tag; Reset() turns it off for every tag.
+  void ChangeSizeBetweenQueries(std::uint32_t tag, std::int32_t step);
+
   // --- What happened ---
   const std::vector<CallRecord>& Calls() const {
     return calls_;
@@ -113,6 +131,9 @@ class SimHost {
   Word RunBehavior(ExportId id, const Word* args);
 
   Word LoadEData(const Word* args);
+  // The record FX_LoadEData answers for: the stored one, or one made up by AnswerEveryIncident.
+  const Bytes* RecordToLoad(std::uint32_t tag, const Identity& id);
+  std::int32_t SizeToReport(std::uint32_t tag, const Bytes& record);
   Word SaveEData(const Word* args);
   Word CreateEData(const Word* args);
   Word DeleteEData(const Word* args);
@@ -132,6 +153,12 @@ class SimHost {
   std::map<ExportId, Word> results_;
   std::map<ExportId, std::set<int>> failing_calls_;
   std::set<ExportId> always_failing_;
+  std::set<std::uint32_t> every_incident_tags_;
+  struct SizeChange {
+    std::int32_t step;
+    std::int64_t queries;  // size queries answered since the mode was set
+  };
+  std::map<std::uint32_t, SizeChange> size_changes_;
 #ifndef _WIN32
   HMODULE module_ = nullptr;
 #endif

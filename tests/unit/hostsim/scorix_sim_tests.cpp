@@ -160,6 +160,83 @@ TEST(ScorixSimShow, PrintsTheWorkedExamplesTables) {
             "  text       2         3  Alpha          Y\n");
 }
 
+const std::string kStaffAndText = kSamples + "/staff_and_text.json";
+
+TEST(ScorixSimShow, ListsTextsIncidentsStavesClefsAndRegionsAfterTheTables) {
+  const Outcome outcome = RunSim("show " + kStaffAndText);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_EQ(outcome.out,
+            "Document: 1 category, 1 text and 0 shape expression definitions\n"
+            "\n"
+            "Categories:\n"
+            "  Slot  Name         User-created  Text  Shape\n"
+            "  ----  -----------  ------------  ----  -----\n"
+            "     1  Tempo Marks  no               1      0\n"
+            "\n"
+            "Expression definitions:\n"
+            "  Kind  Number  Category  Category name  Description\n"
+            "  ----  ------  --------  -------------  -----------\n"
+            "  text       1         1  Tempo Marks    Allegro\n"
+            "\n"
+            "Texts:\n"
+            "  Tag                Number  Bytes  Text\n"
+            "  -----------------  ------  -----  ---------------------------------\n"
+            "  0x74787431 'txt1'       1     17  \"Allegro con brio\"\n"
+            "  0x74787431 'txt1'       2      4  \"Fine\" (unterminated)\n"
+            "  0x74787431 'txt1'       3      1  \"\" (empty)\n"
+            "  0x74787431 'txt1'       4      0  \"\" (empty, unterminated)\n"
+            "  0x74787431 'txt1'       5      5  \"AB\" (2 more bytes after the NUL)\n"
+            "  0x74787431 'txt1'      -1      9  \"Tab\\x09here\"\n"
+            "\n"
+            "Incidents:\n"
+            "  Tag                Item  Incidents   Bytes\n"
+            "  -----------------  ----  ----------  -----------\n"
+            "  0x626C6B31 'blk1'     3  0, 1, 2, 4  8, 8, 8, 12\n"
+            "  0x626C6B31 'blk1'     7  0           1\n"
+            "\n"
+            "Staves:\n"
+            "  Staff  Transposition  Kind       Interval  Alteration  Simplify key  Set to clef\n"
+            "  -----  -------------  ---------  --------  ----------  ------------  -----------\n"
+            "      1  0x0000         diatonic          0           0  yes           no\n"
+            "      2  0x0042         diatonic          1           2  yes           no\n"
+            "      3  0x60F9         chromatic        -7           0  no            no\n"
+            "      4  0xA002         chromatic         2           0  yes           yes\n"
+            "\n"
+            "Current staves:\n"
+            "  Staff  Measure  Position  Transposition  Kind       Interval  Alteration  "
+            "Simplify key  Set to clef\n"
+            "  -----  -------  --------  -------------  ---------  --------  ----------  "
+            "------------  -----------\n"
+            "      2        1         0  0x0042         diatonic          1           2  "
+            "yes           no\n"
+            "      2        9       512  0x2002         chromatic         2           0  "
+            "yes           no\n"
+            "\n"
+            "Clefs:\n"
+            "  Clef  Baseline\n"
+            "  ----  --------\n"
+            "     0         0\n"
+            "     1       -12\n"
+            "     3        -6\n"
+            "\n"
+            "Measure-number regions:\n"
+            "  Region  Measures                            Layout\n"
+            "  ------  ----------------------------------  ------\n"
+            "       1  measures 1 to 10, numbered from 1      196\n"
+            "       2  measures 11 to 24, numbered from 1      88\n");
+}
+
+TEST(ScorixSimRun, KeepsTextsIncidentsStavesClefsAndRegionsInTheDocumentItWrites) {
+  const std::string after = TempPath("after.json");
+  const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kStaffAndText +
+                                 " --answer no --out " + after);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  const std::string written = ReadFile(after);
+  EXPECT_NE(written.find("\"texts\": ["), std::string::npos) << written;
+  EXPECT_NE(written.find("\"incidents\": ["), std::string::npos) << written;
+  EXPECT_EQ(RunSim("show " + after).out, RunSim("show " + kStaffAndText).out);
+}
+
 TEST(ScorixSimRun, AnsweredNoChangesNothingAndSucceeds) {
   const std::string after = TempPath("after.json");
   const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kWorkedExample +
