@@ -5,6 +5,7 @@
 #include "framework/categories.h"
 #include "framework/collections.h"
 #include "framework/data.h"
+#include "framework/entries.h"
 #include "framework/incidents.h"
 #include "framework/rawtext.h"
 #include "framework/staff.h"

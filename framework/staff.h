@@ -8,6 +8,8 @@
 
 #include "framework/data.h"
 
+class FCNoteEntry;
+
 namespace record_field {
 
 inline std::uint16_t ReadWord16(const unsigned char* bytes, std::int32_t offset) {
@@ -78,6 +80,8 @@ class FCCurrentStaffSpec : public FCStaff {
 
   // Loads the settings in force on `staff` in `measure` at `position`.
   bool LoadAt(short staff, short measure, std::int32_t position);
+  // Loads the settings in force at a note entry: its staff, measure and position.
+  bool Load(FCNoteEntry* entry);
   short GetStaff() const;
   short GetMeasure() const;
   std::int32_t GetPosition() const;

@@ -37,7 +37,8 @@ short WINAPI FX_PreviousEData(std::uint32_t tag, EDataID* id, void* buffer, std:
 short WINAPI FX_NextEData(std::uint32_t tag, EDataID* id, void* buffer, std::int32_t size,
                           std::uint32_t version);
 
-// Frames of one staff, measure and layer.
+// Frames of one staff, measure and layer. Saving, inserting, deleting and reducing clean the frame
+// first (CleanTGF), before the export is looked up.
 EXTGF2005a* WINAPI FX_LoadTGF(unsigned short a1, short staff, short measure, short layer, short a5,
                               std::uint32_t version);
 short WINAPI FX_SaveTGF(EXTGF2005a* frame, std::uint32_t version);
@@ -45,6 +46,16 @@ short WINAPI FX_InsertEXENTRY(EXTGF2005a* frame, short a2, short a3, std::uint32
 short WINAPI FX_DeleteEXENTRY(EXTGF2005a* frame, short a2, short a3, std::uint32_t version);
 std::int32_t WINAPI FX_ReduceEntries(EXTGF2005a* frame, std::uint32_t version);
 std::int32_t WINAPI FX_FreeTGF(EXTGF2005a* frame, std::uint32_t version);
+
+// Makes every entry of the frame fit to go back to the host: note IDs unique and non-zero,
+// mirrored into bits 16-20 of the note flags, note slots beyond the last note zeroed, and a rest
+// given one note record while CanAddNoteRecordToRests holds. The boolean has no effect. A null
+// frame, an entry array the frame does not carry, and an entry whose note count is outside 0 to
+// 12 are left alone.
+void CleanTGF(const EXTGF2005a* frame, bool);
+
+// While true, cleaning turns an entry without notes into one with a placeholder note record.
+extern bool CanAddNoteRecordToRests;
 
 // Dialogs, alerts and the user interface
 std::intptr_t WINAPI FX_Dialog(short a1, std::intptr_t a2, std::intptr_t a3, short a4,

@@ -41,12 +41,99 @@ struct EXTGF2005a;
 constexpr std::size_t kFrameEntriesOffset = 14;
 constexpr std::size_t kFrameEntryCountOffset = 18;
 
-// Entry and layout-metrics records, declared for the binding functions that take them by address.
-struct EXENTRY;
+// The host's entry record: one rhythmic event, a note entry with up to 12 note records or a rest.
+// Entries lie back to back in a frame's entry array. Fields are read and written at their byte
+// offsets (vaz::exentry below), whatever the alignment of the array the host lends.
+#pragma pack(push, 1)
+struct EXNOTE {
+  std::int16_t displacement;
+  std::int16_t raiselower;
+  std::int16_t noteid;
+  std::uint32_t noteflags;
+};
+struct EXENTRY {
+  std::int32_t entnum;
+  std::int16_t duration;
+  unsigned char reserved6[2];
+  std::uint32_t flags;
+  unsigned char reserved12[2];
+  std::int16_t numnotes;
+  EXNOTE notes[12];
+  std::int32_t position;
+  unsigned char reserved140[4];
+  std::int16_t clef;
+};
+#pragma pack(pop)
+
+#if UINTPTR_MAX == UINT32_MAX
+// The host's layouts, held to on the targets whose records the host really shares.
+static_assert(sizeof(EXNOTE) == 10, "a note record is 10 bytes");
+static_assert(offsetof(EXNOTE, raiselower) == 2, "raiselower at 2");
+static_assert(offsetof(EXNOTE, noteid) == 4, "noteid at 4");
+static_assert(offsetof(EXNOTE, noteflags) == 6, "noteflags at 6");
+static_assert(sizeof(EXENTRY) == 146, "EXENTRY is 146 bytes");
+static_assert(offsetof(EXENTRY, duration) == 4, "duration at 4");
+static_assert(offsetof(EXENTRY, flags) == 8, "flags at 8");
+static_assert(offsetof(EXENTRY, numnotes) == 14, "numnotes at 14");
+static_assert(offsetof(EXENTRY, notes) == 16, "notes at 16");
+static_assert(offsetof(EXENTRY, position) == 136, "position at 136");
+static_assert(offsetof(EXENTRY, clef) == 144, "clef at 144");
+#endif
+
 struct EEntryMetrics;
 struct EMeasureMetrics;
 
 namespace vaz {
+
+// Fields of an entry record and of its note records, by byte offset.
+namespace exentry {
+constexpr std::size_t kSize = 146;
+constexpr std::size_t kEntnum = 0;
+constexpr std::size_t kDuration = 4;
+constexpr std::size_t kFlags = 8;
+constexpr std::size_t kNumNotes = 14;
+constexpr std::size_t kNotes = 16;
+constexpr std::size_t kNoteSize = 10;
+constexpr int kMaxNotes = 12;
+constexpr std::size_t kPosition = 136;
+constexpr std::size_t kClef = 144;
+// Inside a note record.
+constexpr std::size_t kDisplacement = 0;
+constexpr std::size_t kRaiseLower = 2;
+constexpr std::size_t kNoteId = 4;
+constexpr std::size_t kNoteFlags = 6;
+
+// Flag bits of an entry.
+constexpr std::uint32_t kStemUp = 0x00000001;
+constexpr std::uint32_t kBeamBeat = 0x00000800;
+constexpr std::uint32_t kSpecialAlts = 0x00001000;
+constexpr std::uint32_t kArticulations = 0x00200000;
+constexpr std::uint32_t kNoteDetails = 0x00400000;
+constexpr std::uint32_t kRestNoteRecord = 0x01000000;
+constexpr std::uint32_t kIsNote = 0x40000000;
+// Set on every note record the framework creates.
+constexpr std::uint32_t kNewNote = 0x80000000;
+
+template <typename T>
+T Read(const void* record, std::size_t offset) {
+  T value;
+  std::memcpy(&value, static_cast<const unsigned char*>(record) + offset, sizeof value);
+  return value;
+}
+
+template <typename T>
+void Write(void* record, std::size_t offset, T value) {
+  std::memcpy(static_cast<unsigned char*>(record) + offset, &value, sizeof value);
+}
+
+// The entry at `index` of an array of entries, and note slot `slot` of an entry.
+inline unsigned char* EntryAt(void* entries, std::size_t index) {
+  return static_cast<unsigned char*>(entries) + index * kSize;
+}
+inline unsigned char* NoteAt(void* entry, std::size_t slot) {
+  return static_cast<unsigned char*>(entry) + kNotes + slot * kNoteSize;
+}
+}  // namespace exentry
 
 // A host record field that holds an address in 32 bits (a frame's entry array at byte 14). The
 // field may sit at any byte offset, so it is read and written byte-wise. The address is
