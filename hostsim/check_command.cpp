@@ -83,16 +83,31 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator 
   return text;
 }
 
-// Each distinct problem once, with how often it was seen when more than once.
-std::string JoinedOnce(const std::vector<std::string>& problems) {
+// Each distinct problem once, with how often it was seen when more than once; past `most`
+// distinct problems, how many more there are.
+std::string JoinedOnce(const std::vector<std::string>& problems, std::size_t most = 8) {
   std::vector<std::string> distinct;
   std::set<std::string> told;
   for (const std::string& problem : problems) {
     if (!told.insert(problem).second) continue;
     const auto times = std::count(problems.begin(), problems.end(), problem);
-    distinct.push_back(times == 1 ? problem : problem + " (" + std::to_string(times) + " times)");
+    if (distinct.size() < most) {
+      distinct.push_back(times == 1 ? problem : problem + " (" + std::to_string(times) + " times)");
+    }
+  }
+  if (told.size() > most) {
+    distinct.push_back("and " + Plural(told.size() - most, "other problem", "other problems"));
   }
   return Joined(distinct, "; ");
+}
+
+// Whether the check fails a plug-in for a frame problem: not for the frees, which it counts from
+// the calls (so frames lent by a behaviour of a test's own are counted too), and not for entries
+// edited before a call that reads them as lent: a plug-in may edit what it was lent; only
+// cleaning them too soon is a fault.
+bool FailsFrameLine(FrameProblemKind kind) {
+  return kind != FrameProblemKind::kDoubleFree && kind != FrameProblemKind::kUnknownFree &&
+         kind != FrameProblemKind::kNullFree && kind != FrameProblemKind::kNotAsLent;
 }
 
 // A pattern no plug-in writes by accident: neighbouring bytes differ.
@@ -126,10 +141,18 @@ std::string DescribeDifferences(const RecordStore& before, const RecordStore& af
   for (const auto& entry : before.Records()) {
     if (!after.Find(entry.first.tag, entry.first.id)) ++removed;
   }
+  std::size_t frames_changed = 0;
+  for (const auto& [key, entries] : after.Frames()) {
+    const Bytes* old = before.FindFrame(key);
+    frames_changed += !old || *old != entries;
+  }
+  for (const auto& entry : before.Frames()) frames_changed += !after.FindFrame(entry.first);
   std::vector<std::string> parts;
   if (changed) parts.push_back(Plural(changed, "record changed", "records changed"));
   if (added) parts.push_back(Plural(added, "record added", "records added"));
   if (removed) parts.push_back(Plural(removed, "record removed", "records removed"));
+  if (frames_changed) parts.push_back(Plural(frames_changed, "frame changed", "frames changed"));
+  if (!(before.Layers() == after.Layers())) parts.push_back("layer setup changed");
   return Joined(parts);
 }
 
@@ -447,7 +470,10 @@ CheckLine Checker::TransactionLine() const {
 }
 
 // Every frame the host lent (a non-null FX_LoadTGF answer) must come back through FX_FreeTGF
-// exactly once; a frame handed back that was never lent, or twice, is as wrong as one kept.
+// exactly once; a frame handed back that was never lent, or twice, is as wrong as one kept. The
+// frames the host itself lent are also held to the rest of the contract: cleaned before they are
+// saved or restructured, not cleaned before they are measured, their host bytes untouched, never
+// used or written after they are freed.
 CheckLine Checker::FrameLine() const {
   std::map<Word, int> lent;  // frame -> times lent and not yet freed
   std::size_t loaded = 0, freed = 0;
@@ -469,8 +495,13 @@ CheckLine Checker::FrameLine() const {
   for (const auto& [frame, outstanding] : lent) {
     if (outstanding > 0) problems.push_back("kept " + Hex(frame));
   }
-  const std::string counts =
+  const FrameLedger& ledger = host_.Frames();
+  for (const FrameProblem& problem : ledger.problems) {
+    if (FailsFrameLine(problem.kind)) problems.push_back(DescribeFrameProblem(problem));
+  }
+  std::string counts =
       Plural(loaded, "frame", "frames") + " loaded, " + std::to_string(freed) + " freed";
+  if (ledger.saved > 0) counts += ", " + std::to_string(ledger.saved) + " saved";
   return {"ScorixExtensionInvoke frees every frame it loads", problems.empty(),
           problems.empty() ? counts : counts + ": " + JoinedOnce(problems)};
 }

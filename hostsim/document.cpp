@@ -8,11 +8,13 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "hostsim/entry_records.h"
 #include "hostsim/score_records.h"
 #include "hostsim/staff_records.h"
 
@@ -36,12 +38,24 @@ const char* const kStavesKey = "staves";
 const char* const kCurrentStavesKey = "currentStaves";
 const char* const kClefsKey = "clefs";
 const char* const kRegionsKey = "measureNumberRegions";
+const char* const kLayersKey = "layers";
+const char* const kHiddenLayersKey = "hiddenLayers";
+const char* const kSlotsKey = "slots";
+const char* const kFramesKey = "frames";
 const char* const kRecordsKey = "records";
 
 const char* const kDocumentKeys[] = {kCategoriesKey,    kTextExpressionsKey, kShapeExpressionsKey,
                                      kTextsKey,         kIncidentsKey,       kStavesKey,
                                      kCurrentStavesKey, kClefsKey,           kRegionsKey,
-                                     kRecordsKey};
+                                     kLayersKey,        kHiddenLayersKey,    kSlotsKey,
+                                     kFramesKey,        kRecordsKey};
+
+// The sections saved as a value of their own rather than as a list of records.
+bool IsSetupKey(const char* key) {
+  return key == kLayersKey || key == kHiddenLayersKey || key == kSlotsKey;
+}
+
+constexpr long long kHighestEntries = 32767;  // a frame's entry count is a signed 16-bit word
 
 // The fields that give a staff's transposition word in its decoded form.
 const char* const kTranspositionFields[] = {"chromatic", "interval", "alteration", "simplifyKey",
@@ -91,6 +105,8 @@ std::uint8_t KindSalt(std::uint32_t tag) {
       return 0x00;
   }
 }
+
+constexpr unsigned kEntryFillSalt = 0xE0;
 
 Bytes FilledRecord(std::uint32_t tag, std::uint16_t number, std::size_t size) {
   Bytes record(size);
@@ -172,6 +188,24 @@ bool IsValidUtf8(const std::string& text) {
 
 // --- Loading ---
 
+// A JSON integer from `lowest` to `highest`; nothing for anything else.
+std::optional<long long> IntegerWithin(const Json& value, long long lowest, long long highest) {
+  if (value.is_number_unsigned()) {
+    const auto number = value.get<unsigned long long>();
+    if (number > static_cast<unsigned long long>(highest)) return std::nullopt;
+    if (static_cast<long long>(number) < lowest) return std::nullopt;
+    return static_cast<long long>(number);
+  }
+  if (!value.is_number_integer()) return std::nullopt;
+  const auto number = value.get<long long>();
+  if (number < lowest || number > highest) return std::nullopt;
+  return number;
+}
+
+std::string IntegerRange(long long lowest, long long highest) {
+  return "expected an integer from " + std::to_string(lowest) + " to " + std::to_string(highest);
+}
+
 // Reads a whole document into a store of its own, stopping at the first fault with a message
 // that names where it is.
 class DocumentReader {
@@ -203,6 +237,16 @@ class DocumentReader {
   bool ReadClef(const Json& entry, const std::string& place);
   bool ReadRegion(const Json& entry, const std::string& place);
   bool ReadRawRecord(const Json& entry, const std::string& place);
+  bool ReadLayerSetup(const Json& document);
+  bool ReadSlots(const Json& slots);
+  bool ReadFrame(const Json& entry, const std::string& place);
+  // One entry of a frame, built on `record` (146 bytes: filled, or the entry's "bytes").
+  bool ReadEntry(const Json& entry, const std::string& place, const FrameKey& key,
+                 std::size_t index, const std::uint8_t* previous, Bytes* record);
+  bool ReadNotes(const Json& entry, const std::string& place, bool built, Bytes* record);
+  // Gives every entry that named no "entnum" the lowest positive number no entry of the
+  // document uses, in document order, and stores the frames.
+  bool NumberEntries();
 
   bool CheckFields(const Json& entry, const std::string& place,
                    std::initializer_list<const char*> known);
@@ -232,6 +276,10 @@ class DocumentReader {
   bool Insert(std::uint32_t tag, const Identity& id, Bytes record, const std::string& place);
 
   RecordStore* store_ = nullptr;
+  std::map<FrameKey, Bytes> frames_;
+  std::map<FrameKey, std::string> frame_owners_;
+  std::vector<std::pair<FrameKey, std::size_t>> unnumbered_;  // entries without "entnum"
+  std::set<std::int32_t> entry_numbers_;                      // the numbers entries name
   std::map<std::pair<std::uint32_t, std::uint16_t>, std::string> number_owners_;
   std::map<std::uint32_t, std::pair<TagForm, std::string>> tag_form_owners_;
   std::string error_;
@@ -253,7 +301,8 @@ bool DocumentReader::Read(const Json& document, RecordStore* store) {
          ReadList(document, kStavesKey, &DocumentReader::ReadStaff) &&
          ReadList(document, kCurrentStavesKey, &DocumentReader::ReadCurrentStaff) &&
          ReadList(document, kClefsKey, &DocumentReader::ReadClef) &&
-         ReadList(document, kRegionsKey, &DocumentReader::ReadRegion) &&
+         ReadList(document, kRegionsKey, &DocumentReader::ReadRegion) && ReadLayerSetup(document) &&
+         ReadList(document, kFramesKey, &DocumentReader::ReadFrame) && NumberEntries() &&
          ReadList(document, kRecordsKey, &DocumentReader::ReadRawRecord);
 }
 
@@ -545,6 +594,238 @@ bool DocumentReader::ReadRawRecord(const Json& entry, const std::string& place) 
   return Insert(tag, id, std::move(*bytes), place);
 }
 
+bool DocumentReader::ReadLayerSetup(const Json& document) {
+  LayerSetup& setup = store_->Layers();
+  if (const auto layers = document.find(kLayersKey); layers != document.end()) {
+    const auto count = IntegerWithin(*layers, -32768, 32767);
+    if (!count) return Fail(kLayersKey, IntegerRange(-32768, 32767));
+    setup.layers = static_cast<std::int16_t>(*count);
+  }
+  const auto hidden = document.find(kHiddenLayersKey);
+  if (hidden != document.end()) {
+    if (!hidden->is_array()) return Fail(kHiddenLayersKey, "expected an array of layers");
+    std::map<long long, std::string> owners;
+    for (std::size_t index = 0; index < hidden->size(); ++index) {
+      const std::string place = std::string(kHiddenLayersKey) + "[" + std::to_string(index) + "]";
+      const auto layer = IntegerWithin((*hidden)[index], 0, setup.layers - 1);
+      if (!layer) {
+        return Fail(place, setup.layers > 0
+                               ? "expected a layer from 0 to " + std::to_string(setup.layers - 1)
+                               : std::string("the document has no layers"));
+      }
+      const auto [owner, inserted] = owners.emplace(*layer, place);
+      if (!inserted) {
+        return Fail(place,
+                    "layer " + std::to_string(*layer) + " is already listed by " + owner->second);
+      }
+      setup.hidden.insert(static_cast<std::int16_t>(*layer));
+    }
+  }
+  const auto slots = document.find(kSlotsKey);
+  return slots == document.end() || ReadSlots(*slots);
+}
+
+bool DocumentReader::ReadSlots(const Json& slots) {
+  if (!slots.is_object()) return Fail(kSlotsKey, "expected an object such as {\"1\": 3, \"3\": 1}");
+  std::map<std::int16_t, std::int16_t> map;
+  std::map<std::int16_t, std::string> staff_owners;
+  for (const auto& [key, value] : slots.items()) {
+    const std::string place = std::string(kSlotsKey) + "." + key;
+    long long slot = 0;
+    bool well_formed = !key.empty() && key.size() <= 6;
+    for (std::size_t i = 0; i < key.size() && well_formed; ++i) {
+      const bool digit = key[i] >= '0' && key[i] <= '9';
+      well_formed = digit || (i == 0 && key[i] == '-' && key.size() > 1);
+    }
+    if (well_formed) slot = std::stoll(key);
+    if (!well_formed || slot < -32768 || slot > 32767) {
+      return Fail(place, "a slot is a number from -32768 to 32767");
+    }
+    const auto staff = IntegerWithin(value, -32768, 32767);
+    if (!staff) return Fail(place, IntegerRange(-32768, 32767) + " (the staff the slot shows)");
+    const auto [owner, inserted] = staff_owners.emplace(static_cast<std::int16_t>(*staff), place);
+    if (!inserted) {
+      return Fail(place,
+                  "staff " + std::to_string(*staff) + " is already shown by " + owner->second);
+    }
+    map[static_cast<std::int16_t>(slot)] = static_cast<std::int16_t>(*staff);
+  }
+  for (const auto& [staff, place] : staff_owners) {
+    if (!map.count(staff)) {
+      return Fail(place, "staff " + std::to_string(staff) +
+                             " must be a slot of the map too, so that the map is one-to-one");
+    }
+  }
+  store_->Layers().slot_staves = std::move(map);
+  return true;
+}
+
+bool DocumentReader::ReadFrame(const Json& entry, const std::string& place) {
+  long long staff = 0, measure = 0, layer = 0;
+  const std::int16_t layers = store_->Layers().layers;
+  if (!CheckFields(entry, place, {"staff", "measure", "layer", "entries"}) ||
+      !ReadRequiredInteger(entry, place, "staff", 1, 32767, &staff) ||
+      !ReadRequiredInteger(entry, place, "measure", 1, 32767, &measure)) {
+    return false;
+  }
+  if (layers <= 0) {
+    return Fail(place + ".layer",
+                "the document has no layers (\"layers\": " + std::to_string(layers) + ")");
+  }
+  if (!ReadRequiredInteger(entry, place, "layer", 0, layers - 1, &layer)) return false;
+  const FrameKey key{static_cast<std::int16_t>(staff), static_cast<std::int16_t>(measure),
+                     static_cast<std::int16_t>(layer)};
+  const auto [owner, inserted] = frame_owners_.emplace(key, place);
+  if (!inserted) {
+    return Fail(place, "staff " + std::to_string(staff) + ", measure " + std::to_string(measure) +
+                           ", layer " + std::to_string(layer) + " is already given by " +
+                           owner->second);
+  }
+  Bytes& entries = frames_[key];
+  const auto list = entry.find("entries");
+  if (list == entry.end()) return true;
+  const std::string list_place = place + ".entries";
+  if (!list->is_array() || list->size() > static_cast<std::size_t>(kHighestEntries)) {
+    return Fail(list_place,
+                "expected an array of at most " + std::to_string(kHighestEntries) + " entries");
+  }
+  for (std::size_t index = 0; index < list->size(); ++index) {
+    const std::string entry_place = list_place + "[" + std::to_string(index) + "]";
+    const Json& item = (*list)[index];
+    if (!item.is_object()) return Fail(entry_place, "expected an object");
+    Bytes record;
+    const std::uint8_t* previous =
+        index == 0 ? nullptr : entries.data() + (index - 1) * entry_record::kSize;
+    if (!ReadEntry(item, entry_place, key, index, previous, &record)) return false;
+    entries.insert(entries.end(), record.begin(), record.end());
+  }
+  return true;
+}
+
+bool DocumentReader::ReadEntry(const Json& entry, const std::string& place, const FrameKey& key,
+                               std::size_t index, const std::uint8_t* previous, Bytes* record) {
+  using namespace entry_record;
+  std::optional<long long> entnum, duration, position, clef, flags;
+  std::optional<Bytes> bytes;
+  if (!CheckFields(entry, place,
+                   {"entnum", "duration", "position", "clef", "flags", "notes", "bytes"}) ||
+      !ReadInteger(entry, place, "entnum", INT32_MIN, INT32_MAX, &entnum) ||
+      !ReadInteger(entry, place, "duration", -32768, 32767, &duration) ||
+      !ReadInteger(entry, place, "position", INT32_MIN, INT32_MAX, &position) ||
+      !ReadInteger(entry, place, "clef", -32768, 32767, &clef) ||
+      !ReadInteger(entry, place, "flags", 0, UINT32_MAX, &flags) ||
+      !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (bytes && !CheckRecordSize(*bytes, kSize, place)) return false;
+  if (!bytes && !duration) return Fail(place + ".duration", "required when \"bytes\" is not given");
+
+  const bool built = !bytes;
+  if (built) {
+    record->assign(kSize, 0);
+    for (const auto& range : kOpaqueRanges) {
+      for (std::size_t offset = range[0]; offset < range[1]; ++offset) {
+        (*record)[offset] = EntryFillByte(key, index, offset);
+      }
+    }
+  } else {
+    *record = std::move(*bytes);
+  }
+  std::uint8_t* at = record->data();
+  if (!ReadNotes(entry, place, built, record)) return false;
+  if (built && !flags) {
+    flags = ReadS16(at + kNoteCount) > 0 ? kIsNote : 0;
+  }
+  if (duration) WriteU16(at + kDuration, static_cast<std::uint16_t>(*duration));
+  if (flags) WriteU32(at + kFlags, static_cast<std::uint32_t>(*flags));
+  if (clef) WriteU16(at + kClef, static_cast<std::uint16_t>(*clef));
+  if (!position && built && previous) {
+    // Where the entry before it ends.
+    position = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(ReadS32(previous + kPosition)) +
+        static_cast<std::uint32_t>(static_cast<std::int32_t>(ReadS16(previous + kDuration))));
+  }
+  if (position) WriteU32(at + kPosition, static_cast<std::uint32_t>(*position));
+  if (entnum) WriteU32(at + kEntryNumber, static_cast<std::uint32_t>(*entnum));
+  if (entnum || !built) {
+    entry_numbers_.insert(ReadS32(at + kEntryNumber));
+  } else {
+    unnumbered_.emplace_back(key, index);
+  }
+  return true;
+}
+
+bool DocumentReader::ReadNotes(const Json& entry, const std::string& place, bool built,
+                               Bytes* record) {
+  using namespace entry_record;
+  const auto list = entry.find("notes");
+  if (list == entry.end()) return true;
+  const std::string list_place = place + ".notes";
+  if (!list->is_array() || list->size() > kNoteSlots) {
+    return Fail(list_place,
+                "expected an array of at most " + std::to_string(kNoteSlots) + " notes");
+  }
+  // The IDs given, so that a note without one gets the lowest the entry leaves free.
+  std::set<long long> taken;
+  for (const Json& note : *list) {
+    if (!note.is_object()) continue;
+    const auto given = note.find("noteid");
+    if (given == note.end()) continue;
+    if (const auto id = IntegerWithin(*given, -32768, 32767)) taken.insert(*id);
+  }
+  std::uint8_t* at = record->data();
+  for (std::size_t slot = 0; slot < list->size(); ++slot) {
+    const std::string note_place = list_place + "[" + std::to_string(slot) + "]";
+    const Json& note = (*list)[slot];
+    if (!note.is_object()) return Fail(note_place, "expected an object");
+    std::optional<long long> displacement, raise_lower, note_id, note_flags;
+    if (!CheckFields(note, note_place, {"displacement", "raiselower", "noteid", "noteflags"}) ||
+        !ReadInteger(note, note_place, "displacement", -32768, 32767, &displacement) ||
+        !ReadInteger(note, note_place, "raiselower", -32768, 32767, &raise_lower) ||
+        !ReadInteger(note, note_place, "noteid", -32768, 32767, &note_id) ||
+        !ReadInteger(note, note_place, "noteflags", 0, UINT32_MAX, &note_flags)) {
+      return false;
+    }
+    NoteFields fields = built ? NoteFields() : ReadNote(at, slot);
+    if (built && !note_id) {
+      long long free_id = 1;
+      while (taken.count(free_id)) ++free_id;
+      taken.insert(free_id);
+      note_id = free_id;
+    }
+    if (displacement) fields.displacement = static_cast<std::int16_t>(*displacement);
+    if (raise_lower) fields.raise_lower = static_cast<std::int16_t>(*raise_lower);
+    if (note_id) fields.note_id = static_cast<std::int16_t>(*note_id);
+    if (note_flags) {
+      fields.note_flags = static_cast<std::uint32_t>(*note_flags);
+    } else if (built) {
+      fields.note_flags = IdMirrorBits(fields.note_id);  // as a cleaned frame holds it
+    }
+    WriteNote(at, slot, fields);
+  }
+  WriteU16(at + kNoteCount, static_cast<std::uint16_t>(list->size()));
+  return true;
+}
+
+bool DocumentReader::NumberEntries() {
+  std::int64_t next = 1;
+  for (const auto& [key, index] : unnumbered_) {
+    while (next <= INT32_MAX && entry_numbers_.count(static_cast<std::int32_t>(next))) ++next;
+    // Past INT32_MAX (a document that names every positive number) the lowest free negative one.
+    std::int32_t number = static_cast<std::int32_t>(next);
+    if (next > INT32_MAX) {
+      number = -1;
+      while (entry_numbers_.count(number)) --number;
+    }
+    entry_numbers_.insert(number);
+    WriteU32(frames_[key].data() + index * entry_record::kSize + entry_record::kEntryNumber,
+             static_cast<std::uint32_t>(number));
+  }
+  for (auto& [key, entries] : frames_) store_->PutFrame(key, std::move(entries));
+  frames_.clear();
+  return true;
+}
+
 bool DocumentReader::CheckFields(const Json& entry, const std::string& place,
                                  std::initializer_list<const char*> known) {
   for (const auto& [key, value] : entry.items()) {
@@ -653,19 +934,8 @@ bool DocumentReader::ReadInteger(const Json& entry, const std::string& place, co
                                  std::optional<long long>* value) {
   const auto found = entry.find(key);
   if (found == entry.end()) return true;
-  const std::string expected =
-      "expected an integer from " + std::to_string(lowest) + " to " + std::to_string(highest);
-  bool in_range = false;
-  long long number = 0;
-  if (found->is_number_unsigned()) {
-    const auto unsigned_number = found->get<unsigned long long>();
-    in_range = unsigned_number <= static_cast<unsigned long long>(highest);
-    number = static_cast<long long>(unsigned_number);
-  } else if (found->is_number_integer()) {
-    number = found->get<long long>();
-    in_range = number <= highest;
-  }
-  if (!in_range || number < lowest) return Fail(place + "." + key, expected);
+  const auto number = IntegerWithin(*found, lowest, highest);
+  if (!number) return Fail(place + "." + key, IntegerRange(lowest, highest));
   *value = number;
   return true;
 }
@@ -908,6 +1178,62 @@ Json IncidentEntry(const Identity& id, const Bytes& record) {
   return entry;
 }
 
+// An entry with its fields named, and whole in "bytes"; its notes are named when its count is one
+// a document can give (a hostile count stays in the bytes alone).
+Json FriendlyEntry(const std::uint8_t* entry) {
+  using namespace entry_record;
+  Json friendly = Json::object();
+  friendly["entnum"] = ReadS32(entry + kEntryNumber);
+  friendly["duration"] = ReadS16(entry + kDuration);
+  friendly["position"] = ReadS32(entry + kPosition);
+  friendly["clef"] = ReadS16(entry + kClef);
+  friendly["flags"] = ReadU32(entry + kFlags);
+  const std::int16_t count = ReadS16(entry + kNoteCount);
+  if (count > 0 && count <= static_cast<std::int16_t>(kNoteSlots)) {
+    Json notes = Json::array();
+    for (std::size_t slot = 0; slot < static_cast<std::size_t>(count); ++slot) {
+      const NoteFields fields = ReadNote(entry, slot);
+      Json note = Json::object();
+      note["displacement"] = fields.displacement;
+      note["raiselower"] = fields.raise_lower;
+      note["noteid"] = fields.note_id;
+      note["noteflags"] = fields.note_flags;
+      notes.push_back(std::move(note));
+    }
+    friendly["notes"] = std::move(notes);
+  }
+  friendly["bytes"] = ToHex(entry, kSize);
+  return friendly;
+}
+
+Json FriendlyFrame(const FrameKey& key, const Bytes& entries) {
+  Json frame = Json::object();
+  frame["staff"] = key.staff;
+  frame["measure"] = key.measure;
+  frame["layer"] = key.layer;
+  Json list = Json::array();
+  for (std::size_t index = 0; index < EntryCount(entries); ++index) {
+    list.push_back(FriendlyEntry(entries.data() + index * entry_record::kSize));
+  }
+  frame["entries"] = std::move(list);
+  return frame;
+}
+
+// The layer setup's sections, each only when it differs from the default.
+std::map<std::string, Json> SetupSections(const LayerSetup& setup) {
+  std::map<std::string, Json> sections;
+  if (setup.layers != LayerSetup::kDefaultLayers) sections[kLayersKey] = setup.layers;
+  if (!setup.hidden.empty()) {
+    sections[kHiddenLayersKey] = Json(std::vector<int>(setup.hidden.begin(), setup.hidden.end()));
+  }
+  if (!setup.slot_staves.empty()) {
+    Json slots = Json::object();
+    for (const auto& [slot, staff] : setup.slot_staves) slots[std::to_string(slot)] = staff;
+    sections[kSlotsKey] = std::move(slots);
+  }
+  return sections;
+}
+
 Json RawRecord(const RecordKey& key, const Bytes& record) {
   Json entry = Json::object();
   entry["tag"] = TagText(key.tag);
@@ -921,6 +1247,17 @@ Json RawRecord(const RecordKey& key, const Bytes& record) {
 std::uint8_t FillByte(std::uint32_t tag, std::uint16_t number, std::size_t offset) {
   const unsigned value = 0xA5u + 0x1Du * static_cast<unsigned>(offset) + 0x3Bu * (number & 0xFFu) +
                          0x65u * (number >> 8) + KindSalt(tag);
+  return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::uint8_t EntryFillByte(const FrameKey& key, std::size_t index, std::size_t offset) {
+  const auto number = static_cast<std::uint16_t>(
+      (static_cast<unsigned>(static_cast<std::uint16_t>(key.staff)) +
+       7u * static_cast<std::uint16_t>(key.measure) + 31u * static_cast<std::uint16_t>(key.layer) +
+       101u * static_cast<unsigned>(index)) &
+      0xFFFF);
+  const unsigned value = 0xA5u + 0x1Du * static_cast<unsigned>(offset) + 0x3Bu * (number & 0xFFu) +
+                         0x65u * (number >> 8) + kEntryFillSalt;
   return static_cast<std::uint8_t>(value & 0xFF);
 }
 
@@ -1034,11 +1371,19 @@ std::string SaveDocument(const RecordStore& store) {
       sections[kRecordsKey].push_back(RawRecord(key, record));
     }
   }
+  for (const auto& [key, entries] : store.Frames()) {
+    sections[kFramesKey].push_back(FriendlyFrame(key, entries));
+  }
+  std::map<std::string, Json> setup = SetupSections(store.Layers());
   Json document = Json::object();
   for (const char* key : kDocumentKeys) {
     const bool always = key == kCategoriesKey || key == kTextExpressionsKey ||
                         key == kShapeExpressionsKey || key == kRecordsKey;
-    if (always || !sections[key].empty()) document[key] = std::move(sections[key]);
+    if (IsSetupKey(key)) {
+      if (setup.count(key)) document[key] = std::move(setup[key]);
+    } else if (always || !sections[key].empty()) {
+      document[key] = std::move(sections[key]);
+    }
   }
   return document.dump(2) + "\n";
 }

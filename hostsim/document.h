@@ -14,6 +14,10 @@
 //     "clefs": [ {"number": 0, "baseline": -12} ],
 //     "measureNumberRegions": [ {"number": 1, "layout": 88, "startMeasure": 1,
 //                                "endMeasure": 10, "startNumber": 1} ],
+//     "layers": 4, "hiddenLayers": [2], "slots": {"1": 2, "2": 1},
+//     "frames": [ {"staff": 1, "measure": 1, "layer": 0, "entries": [
+//                   {"duration": 1024, "notes": [{"displacement": 3}, {"displacement": -2}]},
+//                   {"duration": 1024} ]} ],
 //     "records": [ {"tag": "0x6F743134", "id": "0100000000000000", "bytes": "..."} ]
 //   }
 //
@@ -46,14 +50,36 @@
 //   "bytes" when only they are given); "startMeasure", "endMeasure" (the region's last measure)
 //   and "startNumber" (the number shown at the start measure), each -32768..32767, stored as the
 //   host keeps them (the end plus 1 and the number less 1, wrapping in 16 bits).
+// - "layers": the number of layers a staff has, as FX_GetMaxLayers answers it (-32768..32767,
+//   default 4; a hostile count is allowed). "hiddenLayers": the layers (0..layers-1) that
+//   FX_GetShowLayer answers 0 for. "slots": the slots that do not show the staff of their own
+//   number, {"slot": staff, ...}, each -32768..32767; the map must be one-to-one, every staff it
+//   names a slot of it too ({"1": 3, "3": 1}); FX_SlotToInst and FX_InstToSlot answer the
+//   identity for every other number.
+// - "frames": the music of one staff (1..32767), measure (1..32767) and layer (0..layers-1),
+//   each named once, with its "entries" (default none) in order. The host lends a frame for every
+//   (staff, measure, layer) named here, and an empty one for each other layer of a staff and
+//   measure named here. An entry is built from "duration" (-32768..32767, required without
+//   "bytes"), "position" (signed 32-bit; default where the entry before it ends, 0 for the
+//   first), "clef" (-32768..32767, default 0), "flags" (0..4294967295; default the is-note bit
+//   0x40000000 when it has notes, 0 for a rest), "entnum" (signed 32-bit; default the lowest
+//   positive number no entry of the document names) and "notes" (at most 12, each
+//   "displacement" and "raiselower" -32768..32767 default 0, "noteid" -32768..32767 default the
+//   lowest positive ID the entry leaves free, "noteflags" 0..4294967295 default the ID's low 5
+//   bits in bits 16-20, as a cleaned frame holds them); numnotes is the number of notes, and the
+//   unused note slots are zero. Or "bytes" gives the 146-byte entry whole (numnotes, which may
+//   be hostile, 13 or -1, included), and the named fields are written over it: "notes" then sets
+//   numnotes and the named fields of the slots it gives, and leaves the other slots as they are.
 //
 // Loading is all or nothing: a malformed document is refused with a message that names the place
 // (`categories[3].name: expected a string of at most 66 bytes`) and the store is left untouched.
 // Saving writes the known kinds in the friendly form (with their full "bytes" where they have
 // fields of their own), texts and incident runs under the tags the document gave them in, and
 // everything else raw, so loading the saved text gives back the same records byte for byte.
-// The first three sections and "records" are always written, the others only when they hold
-// something.
+// Frames are saved with every entry named and whole in "bytes", and the layer setup only where
+// it differs from the default. The first three sections and "records" are always written, the
+// others only when they hold something. (A store filled by hand with a frame no document can
+// name, staff 0 say, saves a document that does not load.)
 #pragma once
 
 #include <cstddef>
@@ -72,6 +98,11 @@ namespace hostsim {
 // Neighbouring bytes differ, and two records differ in every filled byte unless their numbers
 // collide modulo 256 in a way no sample document comes near.
 std::uint8_t FillByte(std::uint32_t tag, std::uint16_t number, std::size_t offset);
+
+// The fill pattern of the bytes of an entry built from its fields that nobody interprets (6-7,
+// 12-13, 140-143): the formula above with salt 0xE0 and, for number, (staff + 7 * measure +
+// 31 * layer + 101 * index) mod 65536, index the entry's place in its frame.
+std::uint8_t EntryFillByte(const FrameKey& key, std::size_t index, std::size_t offset);
 
 // The size a text expression definition built without "bytes" gets: the description, its NUL,
 // and a few filled bytes up to the next multiple of four.

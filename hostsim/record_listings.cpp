@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "hostsim/entry_records.h"
 #include "hostsim/score_records.h"
 #include "hostsim/score_tables.h"
 #include "hostsim/staff_records.h"
@@ -187,7 +188,133 @@ std::string RegionsSection(const RecordStore& store) {
   return Section("Measure-number regions", table);
 }
 
+// --- Layers and entries ---
+
+std::string LayersLine(const LayerSetup& setup) {
+  std::string line = "\nLayers: " + std::to_string(setup.layers) + " per staff";
+  if (!setup.hidden.empty()) {
+    std::vector<std::string> hidden;
+    for (const std::int16_t layer : setup.hidden) hidden.push_back(std::to_string(layer));
+    line += std::string(hidden.size() == 1 ? ", layer " : ", layers ") + Joined(hidden) + " hidden";
+  }
+  line += "\n";
+  if (!setup.slot_staves.empty()) {
+    std::vector<std::string> slots;
+    for (const auto& [slot, staff] : setup.slot_staves) {
+      slots.push_back("slot " + std::to_string(slot) + " shows staff " + std::to_string(staff));
+    }
+    line += "Slots: " + Joined(slots) + "; every other slot its own staff\n";
+  }
+  return line;
+}
+
+std::string Hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+// The cells of one entry from its number on: entry, position, duration, kind, flags, notes.
+std::vector<std::string> EntryCells(const std::uint8_t* entry) {
+  using namespace entry_record;
+  const std::uint32_t flags = ReadU32(entry + kFlags);
+  return {std::to_string(ReadS32(entry + kEntryNumber)),
+          std::to_string(ReadS32(entry + kPosition)),
+          std::to_string(ReadS16(entry + kDuration)),
+          (flags & kIsNote) ? "note" : "rest",
+          Hex32(flags),
+          DescribeNotes(entry)};
+}
+
+void AddEntryColumns(TextTable* table) {
+  table->AddColumn("Entry", TextTable::Align::kRight);
+  table->AddColumn("Position", TextTable::Align::kRight);
+  table->AddColumn("Duration", TextTable::Align::kRight);
+  table->AddColumn("Kind");
+  table->AddColumn("Flags");
+  table->AddColumn("Notes");
+}
+
+std::vector<std::string> PlaceCells(const FrameKey& key, const LayerSetup& setup) {
+  std::string layer = std::to_string(key.layer);
+  if (setup.hidden.count(key.layer)) layer += " (hidden)";
+  return {std::to_string(key.staff), std::to_string(key.measure), layer};
+}
+
+std::string EntriesSection(const RecordStore& store) {
+  TextTable table;
+  table.AddColumn("Staff", TextTable::Align::kRight);
+  table.AddColumn("Measure", TextTable::Align::kRight);
+  table.AddColumn("Layer");
+  AddEntryColumns(&table);
+  for (const auto& [key, entries] : store.Frames()) {
+    std::vector<std::string> place = PlaceCells(key, store.Layers());
+    if (EntryCount(entries) == 0) {
+      place.insert(place.end(), {"", "", "", "", "", "no entries"});
+      table.AddRow(std::move(place));
+      continue;
+    }
+    for (std::size_t index = 0; index < EntryCount(entries); ++index) {
+      std::vector<std::string> row = index == 0 ? place : std::vector<std::string>(3);
+      const std::vector<std::string> cells =
+          EntryCells(entries.data() + index * entry_record::kSize);
+      row.insert(row.end(), cells.begin(), cells.end());
+      table.AddRow(std::move(row));
+    }
+  }
+  return Section("Entries", table);
+}
+
+std::string MusicListing(const RecordStore& store) {
+  if (store.Frames().empty() && store.Layers().IsDefault()) return "";
+  return LayersLine(store.Layers()) + EntriesSection(store);
+}
+
 }  // namespace
+
+std::string FrameChanges(const RecordStore& before, const RecordStore& after) {
+  TextTable table;
+  table.AddColumn("Staff", TextTable::Align::kRight);
+  table.AddColumn("Measure", TextTable::Align::kRight);
+  table.AddColumn("Layer");
+  table.AddColumn("");
+  AddEntryColumns(&table);
+  std::map<FrameKey, std::pair<const Bytes*, const Bytes*>> frames;
+  for (const auto& [key, entries] : before.Frames()) frames[key].first = &entries;
+  for (const auto& [key, entries] : after.Frames()) frames[key].second = &entries;
+  static const Bytes kNone;
+  for (const auto& [key, pair] : frames) {
+    const Bytes& was = pair.first ? *pair.first : kNone;
+    const Bytes& now = pair.second ? *pair.second : kNone;
+    if (was == now) continue;
+    std::vector<std::string> place = PlaceCells(key, after.Layers());
+    const std::size_t count = std::max(EntryCount(was), EntryCount(now));
+    for (std::size_t index = 0; index < count; ++index) {
+      const std::size_t offset = index * entry_record::kSize;
+      const bool had = index < EntryCount(was), has = index < EntryCount(now);
+      if (had && has &&
+          std::equal(was.begin() + static_cast<std::ptrdiff_t>(offset),
+                     was.begin() + static_cast<std::ptrdiff_t>(offset + entry_record::kSize),
+                     now.begin() + static_cast<std::ptrdiff_t>(offset))) {
+        continue;
+      }
+      for (const bool after_change : {false, true}) {
+        std::vector<std::string> row = place;
+        place.assign(3, "");
+        row.push_back(after_change ? "after" : "before");
+        if (after_change ? has : had) {
+          const std::vector<std::string> cells =
+              EntryCells((after_change ? now : was).data() + offset);
+          row.insert(row.end(), cells.begin(), cells.end());
+        } else {
+          row.insert(row.end(), {"", "", "", "", "", "(none)"});
+        }
+        table.AddRow(std::move(row));
+      }
+    }
+  }
+  return Section("Entries, before and after", table);
+}
 
 std::string DescribeText(const Bytes& record) {
   const auto nul = std::find(record.begin(), record.end(), 0);
@@ -217,7 +344,8 @@ std::string TagLabel(std::uint32_t tag) {
 
 std::string RecordListings(const RecordStore& store) {
   return TextsSection(store) + IncidentsSection(store) + StavesSection(store) +
-         CurrentStavesSection(store) + ClefsSection(store) + RegionsSection(store);
+         CurrentStavesSection(store) + ClefsSection(store) + RegionsSection(store) +
+         MusicListing(store);
 }
 
 }  // namespace hostsim

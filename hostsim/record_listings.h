@@ -1,6 +1,7 @@
 // The records of a document besides categories and expression definitions, as `scorix-sim show`
 // lists them for a person: raw texts, incident runs, staves and current staves with their
-// transposition, clef definitions and measure-number regions.
+// transposition, clef definitions and measure-number regions, and the music: the layer setup
+// and the entries of every frame, with their notes.
 //
 // A kind is listed only when the document holds records of it, so a document of categories and
 // expression definitions alone shows exactly what it always did. Records are read as far as they
@@ -14,8 +15,18 @@
 
 namespace hostsim {
 
-// Each listed kind as "\n<Heading>:\n" and its table; empty when there is nothing to list.
+// Each listed kind as "\n<Heading>:\n" and its table; empty when there is nothing to list. The
+// music comes last: "Layers: N per staff" (the hidden layers, and a line of the slots that show
+// another staff), then "Entries:", one row per entry (number, position, duration, note or
+// rest, flags, and each note's displacement, raise/lower and ID), the staff, measure and layer
+// on the first row of each frame. It is listed when the document has frames or a layer setup
+// other than the default.
 std::string RecordListings(const RecordStore& store);
+
+// The entries that differ between two documents, as "\nEntries, before and after:\n" and a
+// table with a "before" and an "after" row for each (an entry only on one side shows "(none)" on
+// the other); empty when every frame is the same.
+std::string FrameChanges(const RecordStore& before, const RecordStore& after);
 
 // A raw text as a person reads it: the text quoted with its unprintable bytes escaped, and what
 // is odd about it: "(empty)", "(unterminated)", "(empty, unterminated)" for a record of no bytes,

@@ -1,6 +1,8 @@
 #include "hostsim/record_store.h"
 
+#include <limits>
 #include <set>
+#include <tuple>
 
 namespace hostsim {
 
@@ -94,6 +96,40 @@ std::vector<std::pair<Identity, const Bytes*>> RecordStore::All(std::uint32_t ta
     if (key.tag == tag) all.emplace_back(key.id, &bytes);
   }
   return all;
+}
+
+bool FrameKey::operator<(const FrameKey& other) const {
+  return std::tie(staff, measure, layer) < std::tie(other.staff, other.measure, other.layer);
+}
+
+std::int16_t LayerSetup::StaffOfSlot(std::int16_t slot) const {
+  const auto found = slot_staves.find(slot);
+  return found == slot_staves.end() ? slot : found->second;
+}
+
+std::int16_t LayerSetup::SlotOfStaff(std::int16_t staff) const {
+  for (const auto& [slot, shown] : slot_staves) {
+    if (shown == staff) return slot;
+  }
+  return staff;
+}
+
+const Bytes* RecordStore::FindFrame(const FrameKey& key) const {
+  const auto found = frames_.find(key);
+  return found == frames_.end() ? nullptr : &found->second;
+}
+
+void RecordStore::PutFrame(const FrameKey& key, Bytes entries) {
+  frames_[key] = std::move(entries);
+}
+
+bool RecordStore::HasFrame(const FrameKey& key) const {
+  if (frames_.count(key)) return true;
+  if (key.layer < 0 || key.layer >= layers_.layers) return false;
+  const auto first = frames_.lower_bound(
+      FrameKey{key.staff, key.measure, std::numeric_limits<std::int16_t>::min()});
+  return first != frames_.end() && first->first.staff == key.staff &&
+         first->first.measure == key.measure;
 }
 
 }  // namespace hostsim

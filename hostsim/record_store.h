@@ -6,13 +6,18 @@
 // Beside the records the store keeps, per tag, how a document names records of a tag that has no
 // section of its own (raw, raw texts, runs of incidents), so that a saved document writes them
 // back the way they were loaded. The host never looks at it, and comparing two stores ignores
-// it: two documents are the same when their records are.
+// it: two documents are the same when their records, their frames and their layer setup are.
+//
+// The store also holds the document's music: the entry records of each (staff, measure, layer)
+// that the host lends as frames, and how many layers a staff has, which are hidden, and which
+// staff each slot shows.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace hostsim {
@@ -34,6 +39,38 @@ struct RecordKey {
   bool operator==(const RecordKey& other) const { return tag == other.tag && id == other.id; }
 };
 
+// The staff (instrument), measure and layer (counted from 0) whose entries one frame holds.
+struct FrameKey {
+  std::int16_t staff = 0;
+  std::int16_t measure = 0;
+  std::int16_t layer = 0;
+  bool operator<(const FrameKey& other) const;
+  bool operator==(const FrameKey& other) const {
+    return staff == other.staff && measure == other.measure && layer == other.layer;
+  }
+};
+
+// How the document's staves are laid out: the host's answers to FX_GetMaxLayers,
+// FX_GetShowLayer, FX_SlotToInst and FX_InstToSlot.
+struct LayerSetup {
+  static constexpr std::int16_t kDefaultLayers = 4;
+  std::int16_t layers = kDefaultLayers;
+  std::set<std::int16_t> hidden;
+  // Slot -> staff for the slots that do not show the staff of their own number; one-to-one,
+  // every staff named is a slot of the map too.
+  std::map<std::int16_t, std::int16_t> slot_staves;
+
+  bool IsShown(std::int16_t layer) const {
+    return layer >= 0 && layer < layers && hidden.count(layer) == 0;
+  }
+  std::int16_t StaffOfSlot(std::int16_t slot) const;
+  std::int16_t SlotOfStaff(std::int16_t staff) const;
+  bool IsDefault() const { return *this == LayerSetup(); }
+  bool operator==(const LayerSetup& other) const {
+    return layers == other.layers && hidden == other.hidden && slot_staves == other.slot_staves;
+  }
+};
+
 class RecordStore {
  public:
   const Bytes* Find(std::uint32_t tag, const Identity& id) const;
@@ -53,15 +90,34 @@ class RecordStore {
   void Clear() {
     records_.clear();
     forms_.clear();
+    frames_.clear();
+    layers_ = LayerSetup();
   }
   void SetTagForm(std::uint32_t tag, TagForm form);
   TagForm FormOf(std::uint32_t tag) const;
-  bool operator==(const RecordStore& other) const { return records_ == other.records_; }
+
+  // --- Music ---
+  // The entries of each (staff, measure, layer) the document names: 146-byte entry records back
+  // to back (none for a layer named without entries).
+  const std::map<FrameKey, Bytes>& Frames() const { return frames_; }
+  const Bytes* FindFrame(const FrameKey& key) const;
+  void PutFrame(const FrameKey& key, Bytes entries);
+  // Whether the host has a frame for `key`: the document names it, or names another layer of the
+  // same staff and measure and `key`'s layer is one of the staff's layers (an empty layer).
+  bool HasFrame(const FrameKey& key) const;
+  LayerSetup& Layers() { return layers_; }
+  const LayerSetup& Layers() const { return layers_; }
+
+  bool operator==(const RecordStore& other) const {
+    return records_ == other.records_ && frames_ == other.frames_ && layers_ == other.layers_;
+  }
   bool operator!=(const RecordStore& other) const { return !(*this == other); }
 
  private:
   std::map<RecordKey, Bytes> records_;
   std::map<std::uint32_t, TagForm> forms_;  // tags not listed are raw
+  std::map<FrameKey, Bytes> frames_;
+  LayerSetup layers_;
 };
 
 }  // namespace hostsim

@@ -110,6 +110,17 @@ std::vector<std::string> RunProblems(const RunOutcome& outcome) {
                        Plural(outcome.open_transactions, "edit transaction", "edit transactions") +
                        " open");
   }
+  const std::size_t kept = outcome.frames.NeverFreed().size();
+  if (kept > 0) {
+    problems.push_back("the plug-in kept " + Plural(static_cast<int>(kept), "frame", "frames") +
+                       " it never freed");
+  }
+  // Entries edited before a call that reads them as lent are the plug-in's right, not a fault.
+  for (const FrameProblem& problem : outcome.frames.problems) {
+    if (problem.kind != FrameProblemKind::kNotAsLent) {
+      problems.push_back(DescribeFrameProblem(problem));
+    }
+  }
   return problems;
 }
 
@@ -215,7 +226,7 @@ void WriteRunReport(const RunOutcome& outcome, std::ostream& out) {
     if (declined) problems.push_back("the plug-in declined, yet the document changed");
     out << "\nCategories, before and after:\n"
         << comparison.categories_table << "\nExpression definitions, before and after:\n"
-        << comparison.expressions_table;
+        << comparison.expressions_table << FrameChanges(outcome.before, outcome.after);
     problems.insert(problems.end(), comparison.problems.begin(), comparison.problems.end());
   }
   WriteHostCalls(outcome.host_calls, out);
@@ -268,6 +279,7 @@ int RunPlugin(const RunArguments& arguments, const RunDesktop& desktop, std::ost
 
   outcome.after = host.Records();
   outcome.host_calls = host.Calls();
+  outcome.frames = host.Frames();
   outcome.records_written = CountRecordsWritten(outcome.host_calls);
   outcome.open_transactions = host.OpenTransactions();
   if (desktop.shown_boxes) outcome.boxes = desktop.shown_boxes();

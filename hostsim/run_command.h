@@ -61,6 +61,7 @@ struct RunOutcome {
   int records_written = 0;
   int open_transactions = 0;
   std::vector<CallRecord> host_calls;
+  FrameLedger frames;
   std::optional<std::vector<ShownBox>> boxes;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "hostsim/staff_records.h"
 
@@ -34,6 +35,34 @@ std::int32_t Deliver(const Bytes& record, Word buffer, std::int32_t capacity) {
   const auto count = std::min<std::int32_t>(capacity, static_cast<std::int32_t>(record.size()));
   std::memcpy(Address<std::uint8_t>(buffer), record.data(), static_cast<std::size_t>(count));
   return count;
+}
+
+// A signed 16-bit argument: the low half of its word.
+std::int16_t Short(Word word) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(word & 0xFFFF));
+}
+
+Word SignedWord(std::int32_t value) {
+  return static_cast<Word>(static_cast<std::intptr_t>(value));
+}
+
+// What a frame export expects of the frame in its first argument; nothing for other exports.
+std::optional<FrameUse> FrameUseOf(ExportId id) {
+  switch (id) {
+    case ExportId::FX_FreeTGF:
+      return FrameUse::kFree;
+    case ExportId::FX_SaveTGF:
+    case ExportId::FX_InsertEXENTRY:
+    case ExportId::FX_DeleteEXENTRY:
+    case ExportId::FX_ReduceEntries:
+      return FrameUse::kCleaned;
+    case ExportId::FX_GetTGFDuration:
+    case ExportId::FX_GetTGFEntryMetrics:
+    case ExportId::FX_GetTGFEntryMetrics2009a:
+      return FrameUse::kAsLent;
+    default:
+      return std::nullopt;
+  }
 }
 
 Bytes Take(Word buffer, std::int32_t size) {
@@ -74,6 +103,7 @@ void SimHost::Reset() {
   always_failing_.clear();
   every_incident_tags_.clear();
   size_changes_.clear();
+  frames_.Reset();
   InstallBuiltInBehaviors();
 }
 
@@ -91,6 +121,33 @@ void SimHost::InstallBuiltInBehaviors() {
   install(ExportId::FX_StartScorixEdit, [this](const Word* a) { return StartEdit(a); });
   install(ExportId::FX_EndScorixEdit, [this](const Word*) { return EndEdit(); });
   install(ExportId::FX_CancelScorixEdit, [this](const Word*) { return CancelEdit(); });
+  InstallFrameBehaviors();
+}
+
+void SimHost::InstallFrameBehaviors() {
+  auto install = [this](ExportId id, Behavior behavior) {
+    behaviors_[static_cast<int>(id)] = std::move(behavior);
+  };
+  install(ExportId::FX_LoadTGF, [this](const Word* a) {
+    return frames_.Load(records_, FrameKey{Short(a[1]), Short(a[2]), Short(a[3])});
+  });
+  install(ExportId::FX_SaveTGF, [this](const Word* a) { return frames_.Save(&records_, a[0]); });
+  install(ExportId::FX_FreeTGF, [this](const Word* a) { return frames_.Free(a[0]); });
+  install(ExportId::FX_InsertEXENTRY, [this](const Word* a) {
+    return frames_.Insert(records_, a[0], Short(a[1]), Short(a[2]));
+  });
+  install(ExportId::FX_DeleteEXENTRY,
+          [this](const Word* a) { return frames_.Delete(a[0], Short(a[1]), Short(a[2])); });
+  install(ExportId::FX_ReduceEntries, [this](const Word* a) { return frames_.Reduce(a[0]); });
+  install(ExportId::FX_GetTGFDuration, [this](const Word* a) { return frames_.Duration(a[0]); });
+  install(ExportId::FX_GetMaxLayers,
+          [this](const Word*) { return SignedWord(records_.Layers().layers); });
+  install(ExportId::FX_GetShowLayer,
+          [this](const Word* a) -> Word { return records_.Layers().IsShown(Short(a[0])) ? 1 : 0; });
+  install(ExportId::FX_SlotToInst,
+          [this](const Word* a) { return SignedWord(records_.Layers().StaffOfSlot(Short(a[0]))); });
+  install(ExportId::FX_InstToSlot,
+          [this](const Word* a) { return SignedWord(records_.Layers().SlotOfStaff(Short(a[0]))); });
 }
 
 #ifndef _WIN32
@@ -170,6 +227,8 @@ Word SimHost::Dispatch(ExportId id, const Word* args) {
   const int index = static_cast<int>(id);
   const int nth = ++call_counts_[index];
   CallRecord call{ExportName(id), std::vector<Word>(args, args + ExportWordCount(id)), 0};
+  // The frame a call is given is checked whatever answers the call.
+  if (const auto use = FrameUseOf(id)) frames_.Inspect(ExportName(id), args[0], *use);
   auto failing = failing_calls_.find(id);
   const bool fails = always_failing_.count(id) > 0 ||
                      (failing != failing_calls_.end() && failing->second.count(nth) > 0);
@@ -180,6 +239,7 @@ Word SimHost::Dispatch(ExportId id, const Word* args) {
   } else {
     call.result = RunBehavior(id, args);
   }
+  if (id == ExportId::FX_LoadTGF) frames_.CountLoad(call.result);
   calls_.push_back(call);
   return call.result;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hostsim/export_list.h"
+#include "hostsim/frame_lender.h"
 #include "hostsim/record_store.h"
 #include "platform/win32.h"
 
@@ -28,7 +29,8 @@ enum class ExportId {
 constexpr int kExportCount = static_cast<int>(ExportId::kCount);
 
 // An argument or result word of an export: one 32-bit stack slot on i386 (and the shipped
-// host), as wide as an address on 64-bit builds, so that addresses arrive whole.
+// host), as wide as an address on 64-bit builds, so that addresses arrive whole. A signed answer
+// (-1 from FX_FreeTGF) is sign-extended to the word's width.
 using Word = std::uintptr_t;
 
 // One call as the host saw it: the export, its argument words and the answer it gave.
@@ -109,6 +111,25 @@ class SimHost {
     return records_;
   }
 
+  // --- Frames (see frame_lender.h for what each frame call does and checks) ---
+  // FX_LoadTGF(a1, staff, measure, layer, a5) lends the frame of the document's (staff, measure,
+  // layer) (a1 and a5 are not looked at); FX_GetMaxLayers, FX_GetShowLayer, FX_SlotToInst and
+  // FX_InstToSlot answer from the document's layer setup (the slot key is not looked at).
+  // What the plug-in did with every frame; Reset() empties it. Each call first looks through every
+  // freed block for writes made since, so ask once after a run rather than in a loop.
+  const FrameLedger& Frames() const {
+    return frames_.Ledger();
+  }
+  // While on, frames and their entry arrays are lent at odd addresses. Reset() turns it off.
+  void SetOddFrameAddresses(bool odd) {
+    frames_.SetOddAddresses(odd);
+  }
+  // From now on FX_LoadTGF of this staff, measure and layer answers null, as if the host failed
+  // to load it. Reset() forgets every refusal. (FailCall fails the n-th call of any frame export.)
+  void RefuseFrameLoad(std::int16_t staff, std::int16_t measure, std::int16_t layer) {
+    frames_.Refuse(FrameKey{staff, measure, layer});
+  }
+
   // --- Edit transactions ---
   int OpenTransactions() const {
     return static_cast<int>(transaction_snapshots_.size());
@@ -128,6 +149,7 @@ class SimHost {
  private:
   SimHost();
   void InstallBuiltInBehaviors();
+  void InstallFrameBehaviors();
   Word RunBehavior(ExportId id, const Word* args);
 
   Word LoadEData(const Word* args);
@@ -143,6 +165,7 @@ class SimHost {
   Word CancelEdit();
 
   RecordStore records_;
+  FrameLender frames_;
   std::vector<RecordStore> transaction_snapshots_;
   std::vector<std::string> edit_names_;
   bool transactions_offered_ = true;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
+#include <vector>
 
 #include "plugin/record_journal.h"
 
@@ -50,12 +52,23 @@ bool SameCategories(const FCCategoryDefs& first, const FCCategoryDefs& second) {
   return true;
 }
 
+// The elements of a collection as data records (null for any that is not one), looked up once
+// for the checks, the journal and the saves that each go over every record.
+std::vector<__FCBaseData*> RecordsOf(const __FCCollection& collection) {
+  std::vector<__FCBaseData*> records(static_cast<std::size_t>(collection.GetCount()));
+  for (int index = 0; index < collection.GetCount(); ++index) {
+    records[static_cast<std::size_t>(index)] =
+        dynamic_cast<__FCBaseData*>(collection.GetItemAt(index));
+  }
+  return records;
+}
+
 // Every record the host named was delivered, a fixed-size one with all its bytes (a short one
 // could not be written back without inventing the rest).
-bool LoadedCompletely(const __FCCollectionData& collection) {
+bool LoadedCompletely(const __FCCollectionData& collection,
+                      const std::vector<__FCBaseData*>& records) {
   if (!collection.LoadReachedEnd()) return false;
-  for (int index = 0; index < collection.GetCount(); ++index) {
-    auto* record = dynamic_cast<__FCBaseData*>(collection.GetItemAt(index));
+  for (__FCBaseData* record : records) {
     if (!record || !record->IsLoaded()) return false;
     if (!record->IsDynamicSize() && record->GetLoadedSize() != record->DataSize()) return false;
   }
@@ -70,17 +83,6 @@ FCShapeExpressionDef* DefinitionAt(const FCShapeExpressionDefs& expressions, int
   return expressions.GetShapeExpressionDefAt(index);
 }
 
-template <class Definitions>
-bool RefersTo(const Definitions& expressions, int category) {
-  for (int index = 0; index < expressions.GetCount(); ++index) {
-    const auto* definition = DefinitionAt(expressions, index);
-    if (definition && definition->HasCategoryByte() && definition->GetCategoryByte() == category) {
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 // ---- FCAlphabetizer ----
@@ -93,15 +95,53 @@ FCAlphabetizer::~FCAlphabetizer() {
 void FCAlphabetizer::AssignTextExpressions(FCTextExpressionDefs* expressions) {
   _textexpressions = expressions;
   delete[] _textrepointed;
+  _textrepointed = nullptr;
   _textcount = expressions ? expressions->GetCount() : 0;
   _textrepointed = new unsigned char[static_cast<std::size_t>(_textcount)]();
+  _IndexByCategory(expressions, _textcount, &_textindex);
 }
 
 void FCAlphabetizer::AssignShapeExpressions(FCShapeExpressionDefs* expressions) {
   _shapeexpressions = expressions;
   delete[] _shaperepointed;
+  _shaperepointed = nullptr;
   _shapecount = expressions ? expressions->GetCount() : 0;
   _shaperepointed = new unsigned char[static_cast<std::size_t>(_shapecount)]();
+  _IndexByCategory(expressions, _shapecount, &_shapeindex);
+}
+
+template <class Definitions>
+void FCAlphabetizer::_IndexByCategory(const Definitions* expressions, int count,
+                                      CategoryIndex* index) {
+  index->first.assign(kCategoryNumbers + 1, 0);
+  index->positions.clear();
+  index->definitions.clear();
+  if (!expressions) return;
+  // Each definition is looked at once; then the positions are placed number by number, each
+  // number's in collection order.
+  std::vector<unsigned char> numbers(static_cast<std::size_t>(count));
+  std::vector<__FCBase*> found(static_cast<std::size_t>(count), nullptr);
+  for (int position = 0; position < count; ++position) {
+    auto* definition = DefinitionAt(*expressions, position);
+    if (!definition || !definition->HasCategoryByte()) continue;
+    const auto number = static_cast<unsigned char>(definition->GetCategoryByte());
+    numbers[static_cast<std::size_t>(position)] = number;
+    found[static_cast<std::size_t>(position)] = definition;
+    ++index->first[static_cast<std::size_t>(number) + 1];
+  }
+  for (std::size_t number = 0; number < kCategoryNumbers; ++number) {
+    index->first[number + 1] += index->first[number];
+  }
+  index->positions.resize(static_cast<std::size_t>(index->first.back()));
+  index->definitions.resize(index->positions.size());
+  std::vector<int> next(index->first.begin(), index->first.end() - 1);
+  for (int position = 0; position < count; ++position) {
+    __FCBase* definition = found[static_cast<std::size_t>(position)];
+    if (!definition) continue;
+    const auto at = static_cast<std::size_t>(next[numbers[static_cast<std::size_t>(position)]]++);
+    index->positions[at] = position;
+    index->definitions[at] = definition;
+  }
 }
 
 int FCAlphabetizer::Compare(__FCBase* a, __FCBase* b) {
@@ -132,22 +172,30 @@ void FCAlphabetizer::CopyMembers(FCCategoryDef* sorted, FCCategoryDef* slot) {
     }
   }
   const int oldnumber = sorted->GetID();
-  _Repoint(_textexpressions, _textrepointed, _textcount, oldnumber, newnumber);
-  _Repoint(_shapeexpressions, _shaperepointed, _shapecount, oldnumber, newnumber);
+  _Repoint(_textexpressions, _textrepointed, _textcount, _textindex, oldnumber, newnumber);
+  _Repoint(_shapeexpressions, _shaperepointed, _shapecount, _shapeindex, oldnumber, newnumber);
 }
 
+// A definition that is not yet marked still names the number it was indexed under, so the
+// index finds exactly the definitions that a walk over all of them would re-point.
 template <class Definitions>
 void FCAlphabetizer::_Repoint(Definitions* expressions, unsigned char* repointed, int marks,
-                              int oldnumber, int newnumber) {
-  if (!expressions || !repointed) return;
-  for (int index = 0; index < expressions->GetCount() && index < marks; ++index) {
-    auto* definition = DefinitionAt(*expressions, index);
-    if (!definition || repointed[index] || !definition->HasCategoryByte() ||
+                              const CategoryIndex& index, int oldnumber, int newnumber) {
+  if (!expressions || !repointed || !index.Names(oldnumber)) return;
+  using Definition = std::remove_pointer_t<decltype(DefinitionAt(*expressions, 0))>;
+  const auto number = static_cast<std::size_t>(oldnumber);
+  for (int at = index.first[number]; at < index.first[number + 1]; ++at) {
+    const int position = index.positions[static_cast<std::size_t>(at)];
+    __FCBase* element = index.definitions[static_cast<std::size_t>(at)];
+    // Indexed as a Definition; still the collection's element at that position.
+    if (position >= marks || expressions->GetItemAt(position) != element) continue;
+    auto* definition = static_cast<Definition*>(element);
+    if (repointed[position] || !definition->HasCategoryByte() ||
         definition->GetCategoryByte() != oldnumber) {
       continue;
     }
     definition->SetCategoryByte(static_cast<unsigned char>(newnumber & 0xFF));
-    repointed[index] = 1;
+    repointed[position] = 1;
   }
 }
 
@@ -158,15 +206,14 @@ namespace {
 // The position of the first category that expression definitions refer to and that would move
 // to a number their one-byte category field cannot hold; -1 when there is none.
 int CategoryMovedOutOfReach(const FCCategoryDefs& sorted, const FCCategoryDefs& slots,
-                            const FCTextExpressionDefs& texts,
-                            const FCShapeExpressionDefs& shapes) {
+                            const FCAlphabetizer& handler) {
   for (int index = 0; index < sorted.GetCount(); ++index) {
     FCCategoryDef* moved = sorted.GetCategoryDefAt(index);
     FCCategoryDef* slot = slots.GetCategoryDefAt(index);
     if (!moved || !slot || moved->GetID() == slot->GetID()) continue;
     const int newnumber = slot->GetID();
     if (newnumber >= 0 && newnumber <= kHighestReachableCategory) continue;
-    if (RefersTo(texts, moved->GetID()) || RefersTo(shapes, moved->GetID())) return index;
+    if (handler.IsNamed(moved->GetID())) return index;
   }
   return -1;
 }
@@ -181,11 +228,9 @@ void TellOutOfReach(HWND owner, FCCategoryDef* category, int newnumber) {
   Tell(owner, text);
 }
 
-template <class Definitions>
-bool SaveEvery(Definitions* expressions, RecordJournal* journal) {
-  for (int index = 0; index < expressions->GetCount(); ++index) {
-    auto* definition = dynamic_cast<__FCBaseData*>(expressions->GetItemAt(index));
-    if (!definition || !journal->Save(definition)) return false;
+bool SaveEvery(const std::vector<__FCBaseData*>& records, RecordJournal* journal) {
+  for (__FCBaseData* record : records) {
+    if (!record || !journal->Save(record)) return false;
   }
   return true;
 }
@@ -207,8 +252,11 @@ void Alphabetizer(HWND owner) {
   FCShapeExpressionDefs shapes;
   shapes.LoadAll(kScorixApiVersion);
 
-  if (!LoadedCompletely(sorted) || !LoadedCompletely(reference) || !LoadedCompletely(texts) ||
-      !LoadedCompletely(shapes)) {
+  const std::vector<__FCBaseData*> slot_records = RecordsOf(reference);
+  const std::vector<__FCBaseData*> text_records = RecordsOf(texts);
+  const std::vector<__FCBaseData*> shape_records = RecordsOf(shapes);
+  if (!LoadedCompletely(sorted, RecordsOf(sorted)) || !LoadedCompletely(reference, slot_records) ||
+      !LoadedCompletely(texts, text_records) || !LoadedCompletely(shapes, shape_records)) {
     Tell(owner, kIncompleteLoad);
     return;
   }
@@ -221,7 +269,7 @@ void Alphabetizer(HWND owner) {
   handler.AssignUnsortedCategories(&reference);
   handler.AssignTextExpressions(&texts);
   handler.AssignShapeExpressions(&shapes);
-  const int unreachable = CategoryMovedOutOfReach(sorted, reference, texts, shapes);
+  const int unreachable = CategoryMovedOutOfReach(sorted, reference, handler);
   if (unreachable >= 0) {
     TellOutOfReach(owner, sorted.GetCategoryDefAt(unreachable),
                    reference.GetCategoryDefAt(unreachable)->GetID());
@@ -229,16 +277,16 @@ void Alphabetizer(HWND owner) {
   }
 
   RecordJournal journal;
-  journal.Capture(&reference);
-  journal.Capture(&texts);
-  journal.Capture(&shapes);
+  journal.Capture(slot_records);
+  journal.Capture(text_records);
+  journal.Capture(shape_records);
   handler.AssignJournal(&journal);
 
   const bool edit_open =
       FX_StartScorixEdit(reinterpret_cast<std::intptr_t>(kEditName), kScorixApiVersion) != 0;
   sorted.ForEachIndex(&handler);
   const bool saved =
-      handler.AllSaved() && SaveEvery(&texts, &journal) && SaveEvery(&shapes, &journal);
+      handler.AllSaved() && SaveEvery(text_records, &journal) && SaveEvery(shape_records, &journal);
   if (saved) {
     FX_EndScorixEdit(kScorixApiVersion);
     return;

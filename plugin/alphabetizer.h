@@ -7,6 +7,8 @@
 // checked, and the change is made as one edit that is undone if the host refuses a save.
 #pragma once
 
+#include <vector>
+
 #include "framework/framework.h"
 
 class RecordJournal;
@@ -47,19 +49,43 @@ class FCAlphabetizer : public FCIteratorHandler {
 
   // False once a slot save was refused; the walk stops there.
   bool AllSaved() const { return _allsaved; }
+  // Whether an attached text or shape expression definition names the category number.
+  bool IsNamed(int number) const { return _textindex.Names(number) || _shapeindex.Names(number); }
 
  private:
+  static constexpr int kCategoryNumbers = 256;  // a definition names its category in one byte
+
+  // The definitions that name each category number (0 to 255), taken once when the definitions
+  // are attached, so that re-pointing a category visits only the definitions of its own number,
+  // not every definition once for every category. Number n's are entries first[n] up to (not
+  // including) first[n + 1] of `positions` (their places in the collection, ascending) and of
+  // `definitions` (the definitions themselves).
+  struct CategoryIndex {
+    std::vector<int> first;
+    std::vector<int> positions;
+    std::vector<__FCBase*> definitions;
+
+    bool Names(int number) const {
+      return number >= 0 && number < kCategoryNumbers && !first.empty() &&
+             first[static_cast<std::size_t>(number)] < first[static_cast<std::size_t>(number) + 1];
+    }
+  };
+
+  template <class Definitions>
+  static void _IndexByCategory(const Definitions* expressions, int count, CategoryIndex* index);
   // Re-points every unmarked definition of the old number at the new one and marks it.
   template <class Definitions>
-  void _Repoint(Definitions* expressions, unsigned char* repointed, int marks, int oldnumber,
-                int newnumber);
+  void _Repoint(Definitions* expressions, unsigned char* repointed, int marks,
+                const CategoryIndex& index, int oldnumber, int newnumber);
 
   FCTextExpressionDefs* _textexpressions = nullptr;
   FCShapeExpressionDefs* _shapeexpressions = nullptr;
   unsigned char* _textrepointed = nullptr;
   unsigned char* _shaperepointed = nullptr;
-  int _textcount = 0;   // the marks allocated for the text definitions
-  int _shapecount = 0;  // and for the shape definitions
+  int _textcount = 0;         // the marks allocated for the text definitions
+  int _shapecount = 0;        // and for the shape definitions
+  CategoryIndex _textindex;   // where the text definitions of each category number are
+  CategoryIndex _shapeindex;  // and the shape definitions
   FCCategoryDefs* _unsortedcategories = nullptr;
   RecordJournal* _journal = nullptr;
   bool _allsaved = true;

@@ -514,6 +514,9 @@ short WINAPI FX_LoadEData(std::uint32_t tag, EDataID* id, void* buffer, std::int
   HandleNoduraVersion(tag, request.capacity, request.version);
   short answer = 0;
   if (!LoadSpecialTag(request, &answer)) return answer;
+  // The first answer to a special tag may leave the size variable saying more than the caller's
+  // buffer holds; the request that follows never offers the host more than that buffer.
+  if (buffer && *size > request.capacity) *size = request.capacity;
   return LoadMappedOrPlain(request);
 }
 

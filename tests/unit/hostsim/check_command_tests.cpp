@@ -219,6 +219,43 @@ TEST_F(CheckCommandTest, FramesCountedOnlyWhenTheHostLendsThem) {
   EXPECT_THAT(Seen(report, kFrames), HasSubstr("freed 0x00000000, which it did not hold"));
 }
 
+// The built-in document with the music of staff 1, measure 1: a cleaned frame to lend.
+RecordStore DocumentWithFrames() {
+  RecordStore document;
+  std::string error;
+  EXPECT_TRUE(LoadDocument(R"({
+      "categories": [{"number": 1, "name": "Dynamics", "usercreated": false},
+                     {"number": 2, "name": "Zither effects", "usercreated": true}],
+      "frames": [{"staff": 1, "measure": 1, "layer": 0, "entries": [
+        {"duration": 1024, "notes": [{"displacement": 2}, {"displacement": 5}]},
+        {"duration": 1024, "notes": [{"displacement": -1}]}]}]})",
+                           &document, &error))
+      << error;
+  return document;
+}
+
+TEST_F(CheckCommandTest, SoundTestPluginPassesWithFramesTheHostLendsItself) {
+  const CheckReport report = Check(FAULTY_PLUGIN_SOUND_PATH, DocumentWithFrames(), HostSetup());
+  EXPECT_THAT(Failed(report), IsEmpty()) << Text(report);
+  EXPECT_EQ(Seen(report, kFrames), "1 frame loaded, 1 freed");
+}
+
+TEST_F(CheckCommandTest, FrameMisuseFailsTheFrameCheckWithEachFaultNamed) {
+  const CheckReport report = Check(FAULTY_PLUGIN_FRAMES_PATH, DocumentWithFrames(), HostSetup());
+  EXPECT_THAT(Failed(report), ElementsAre(kFrames)) << Text(report);
+  const std::string seen = Seen(report, kFrames);
+  EXPECT_THAT(seen, HasSubstr("1 frame loaded, 1 freed, 1 saved: ")) << seen;
+  EXPECT_THAT(seen, HasSubstr("FX_SaveTGF on a frame not cleaned: entry 0 (entnum 1): note 0 "
+                              "has ID 0"));
+  EXPECT_THAT(seen, HasSubstr("FX_SaveTGF on a frame with the host's byte 0 of the frame block "
+                              "changed"));
+  EXPECT_THAT(seen, HasSubstr("FX_SaveTGF on a frame already freed"));
+  EXPECT_THAT(seen, HasSubstr("wrote to the entry array of the freed frame at byte 16 after "
+                              "the host took it back"));
+  // The uncleaned save reached the document, as the host's own save would.
+  EXPECT_THAT(Seen(report, kInvokeYes), HasSubstr("1 record changed, 1 frame changed"));
+}
+
 TEST_F(CheckCommandTest, ModuleThatDoesNotLoadIsReportedNotChecked) {
   const CheckReport report =
       CheckPlugin("/nonexistent/plugin.so", BuiltInCheckDocument(), check_desktop_);

@@ -13,6 +13,7 @@
 #define FAULTY_ANNOUNCE 3  // wrong answers, lost host flags, a host call while announcing
 #define FAULTY_INVOKE 4    // box answer ignored, transaction and frame kept, unknown export
 #define FAULTY_MISSING 5   // no ScorixExtensionTerminate, no ScorixExtensionGetMenuStatus
+#define FAULTY_FRAMES 6    // a frame saved uncleaned with a host byte changed, used after free
 
 #ifndef FAULTY_PLUGIN_VARIANT
 #error "build with FAULTY_PLUGIN_VARIANT set to one of the FAULTY_ values"
@@ -81,12 +82,43 @@ Word StartEdit() {
   if (auto end = HostExport<HostCall1>("FX_EndScorixEdit")) end(kApiVersion);
 }
 
+#if FAULTY_PLUGIN_VARIANT == FAULTY_FRAMES
+// The frame's entry array, read from its 32-bit field at byte 14 as the host lays it out.
+unsigned char* EntryArray(Word frame) {
+  std::uint32_t address = 0;
+  std::memcpy(&address, reinterpret_cast<unsigned char*>(frame) + 14, sizeof address);
+  return reinterpret_cast<unsigned char*>(static_cast<std::uintptr_t>(address));
+}
+
+// Changes a byte of the host's own, saves without cleaning (note 0 of entry 0 gets ID 0),
+// frees, then saves the freed frame and writes into its old entry array.
+void FrameMisuse() {
+  const Word frame = LoadFrame();
+  if (!frame) return;
+  auto save = HostExport<HostCall2>("FX_SaveTGF");
+  reinterpret_cast<unsigned char*>(frame)[0] ^= 0xFF;
+  unsigned char* entries = EntryArray(frame);
+  const unsigned char zero_id[2] = {0, 0};
+  std::memcpy(entries + 16 + 4, zero_id, sizeof zero_id);
+  if (save) save(frame, kApiVersion);
+  FreeFrame(frame);
+  if (save) save(frame, kApiVersion);
+  entries[16] = 0x01;
+}
+
+#endif
+
 #if FAULTY_PLUGIN_VARIANT != FAULTY_INVOKE
-// What a careful command does: one transaction around the edit, every frame handed back.
+// What a careful command does: one transaction around the edit, every frame handed back (the
+// frames variant: handed back the wrong way).
 void SoundCommand() {
   const bool in_edit = StartEdit() != 0;
   RewriteFirstCategory();
+#if FAULTY_PLUGIN_VARIANT == FAULTY_FRAMES
+  FrameMisuse();
+#else
   if (Word frame = LoadFrame()) FreeFrame(frame);
+#endif
   if (in_edit) EndEdit();
 }
 

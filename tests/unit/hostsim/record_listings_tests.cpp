@@ -135,6 +135,74 @@ TEST(RecordListings, ListClefsAndRegions) {
             "       3  (record of 100 bytes), neither layout\n");
 }
 
+TEST(RecordListings, ListTheLayerSetupAndEveryEntryWithItsNotes) {
+  RecordStore store = Load(R"({"layers": 3, "hiddenLayers": [1], "slots": {"1": 2, "2": 1},
+      "frames": [
+        {"staff": 1, "measure": 2, "layer": 0, "entries": [
+          {"duration": 1024, "flags": 1073741825,
+           "notes": [{"displacement": 3, "noteid": 2}, {"displacement": -2, "raiselower": -1}]},
+          {"duration": 512}]},
+        {"staff": 1, "measure": 2, "layer": 1, "entries": [
+          {"entnum": 40, "duration": 2048, "position": 100, "notes": [{"displacement": 0}]}]},
+        {"staff": 2, "measure": 1, "layer": 0}]})");
+  Bytes hostile(146, 0);
+  hostile[14] = 13;  // numnotes 13
+  store.PutFrame(FrameKey{3, 1, 2}, hostile);
+  EXPECT_EQ(RecordListings(store),
+            "\n"
+            "Layers: 3 per staff, layer 1 hidden\n"
+            "Slots: slot 1 shows staff 2, slot 2 shows staff 1; every other slot its own staff\n"
+            "\n"
+            "Entries:\n"
+            "  Staff  Measure  Layer       Entry  Position  Duration  Kind  Flags       "
+            "Notes\n"
+            "  -----  -------  ----------  -----  --------  --------  ----  ----------  "
+            "---------------------------------\n"
+            "      1        2  0               1         0      1024  note  0x40000001  "
+            "+3 (r/l 0) id 2; -2 (r/l -1) id 1\n"
+            "                                  2      1024       512  rest  0x00000000  none\n"
+            "      1        2  1 (hidden)     40       100      2048  note  0x40000000  "
+            "0 (r/l 0) id 1\n"
+            "      2        1  0                                                        "
+            "no entries\n"
+            "      3        1  2               0         0         0  rest  0x00000000  "
+            "(numnotes 13: outside 0 to 12)\n");
+}
+
+TEST(RecordListings, ListTheLayerSetupAloneWhenItIsNotTheDefault) {
+  EXPECT_EQ(RecordListings(Load(R"({"layers": 2})")), "\nLayers: 2 per staff\n");
+  EXPECT_EQ(RecordListings(Load(R"({"layers": 4, "slots": {}})")), "");
+}
+
+TEST(FrameChanges, ShowEachChangedEntryBeforeAndAfter) {
+  const RecordStore before = Load(R"({"frames": [
+      {"staff": 1, "measure": 1, "layer": 0, "entries": [
+        {"duration": 1024, "notes": [{"displacement": 3}]}, {"duration": 1024}]},
+      {"staff": 2, "measure": 1, "layer": 0, "entries": [{"duration": 4096}]}]})");
+  RecordStore after = before;
+  EXPECT_EQ(FrameChanges(before, after), "");
+  Bytes entries = *after.FindFrame(FrameKey{1, 1, 0});
+  entries[8] |= 1;      // entry 0's stem turned up
+  entries.resize(146);  // entry 1 removed
+  after.PutFrame(FrameKey{1, 1, 0}, entries);
+  after.PutFrame(FrameKey{1, 1, 1}, Bytes());  // an empty layer named: no entry changed
+  EXPECT_EQ(FrameChanges(before, after),
+            "\n"
+            "Entries, before and after:\n"
+            "  Staff  Measure  Layer          Entry  Position  Duration  Kind  Flags       "
+            "Notes\n"
+            "  -----  -------  -----  ------  -----  --------  --------  ----  ----------  "
+            "---------------\n"
+            "      1        1  0      before      1         0      1024  note  0x40000000  "
+            "+3 (r/l 0) id 1\n"
+            "                         after       1         0      1024  note  0x40000001  "
+            "+3 (r/l 0) id 1\n"
+            "                         before      2      1024      1024  rest  0x00000000  "
+            "none\n"
+            "                         after                                                "
+            "(none)\n");
+}
+
 TEST(ShowReport, AddsTheListingsAfterTheExpressionDefinitions) {
   const RecordStore store = Load(R"({"categories": [{"number": 1, "name": "Tempo"}],
       "clefs": [{"number": 0, "baseline": 4}]})");

@@ -226,6 +226,37 @@ TEST(ScorixSimShow, ListsTextsIncidentsStavesClefsAndRegionsAfterTheTables) {
             "       2  measures 11 to 24, numbered from 1      88\n");
 }
 
+const std::string kNoteEntries = kSamples + "/note_entries.json";
+
+TEST(ScorixSimShow, ListsTheLayersAndEveryEntryOfTheNoteEntriesSample) {
+  const Outcome outcome = RunSim("show " + kNoteEntries);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  for (const char* line :
+       {"\nLayers: 4 per staff, layer 2 hidden\n",
+        "Slots: slot 1 shows staff 2, slot 2 shows staff 1; every other slot its own staff\n",
+        "\nEntries:\n  Staff  Measure  Layer       Entry  Position  Duration  Kind  Flags       "
+        "Notes\n",
+        "      1        1  0               1         0      1024  note  0x40000801  "
+        "0 (r/l 0) id 1; +4 (r/l 0) id 2; +7 (r/l 1) id 3\n",
+        "                                  3      2048      1024  rest  0x00000000  none\n",
+        "      1        1  2 (hidden)      7         0      4096  note  0x40000000  +9 (r/l 0) id "
+        "1\n",
+        "      1        2  0               8         0      2048  note  0x40000000  "
+        "+1 (r/l 0) id 3; +5 (r/l 0) id 1\n"}) {
+    EXPECT_NE(outcome.out.find(line), std::string::npos) << line << "\n" << outcome.out;
+  }
+}
+
+TEST(ScorixSimRun, KeepsTheFramesInTheDocumentItWrites) {
+  const std::string after = TempPath("after.json");
+  const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kNoteEntries +
+                                 " --answer yes --out " + after);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_EQ(outcome.out.find("Entries, before and after"), std::string::npos) << outcome.out;
+  EXPECT_NE(ReadFile(after).find("\"frames\": ["), std::string::npos);
+  EXPECT_EQ(RunSim("show " + after).out, RunSim("show " + kNoteEntries).out);
+}
+
 TEST(ScorixSimRun, KeepsTextsIncidentsStavesClefsAndRegionsInTheDocumentItWrites) {
   const std::string after = TempPath("after.json");
   const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kStaffAndText +
