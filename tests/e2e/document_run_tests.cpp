@@ -46,6 +46,23 @@ TEST(DocumentRun, RealisticScoreAnsweredYesEndsAsInTheSimulatedHostOnPosix) {
   EXPECT_TRUE(after != Load(Sample("realistic_score.json")));
 }
 
+// The sample plug-in built on the note-entry classes: frames lent, edited, cleaned, saved and
+// freed by the Windows DLL end as on POSIX.
+TEST(DocumentRun, FlipStemsEndsAsInTheSimulatedHostOnPosix) {
+  const std::string out = OutPath();
+  std::remove(out.c_str());
+  const e2e::HostRun run = e2e::RunHost(
+      e2e::WindowsPath(SCORIX_EXE),
+      {"run", e2e::WindowsPath(STEM_FLIPPER_DLL), e2e::WindowsPath(Sample("note_entries.json")),
+       "--answer", "yes", "--out", e2e::WindowsPath(out)},
+      "");
+  EXPECT_TRUE(run.finished);
+  EXPECT_EQ(run.exit_code, 0u);
+  const hostsim::RecordStore after = Load(out);
+  EXPECT_TRUE(after == Load(Sample("note_entries.flipped.json")));
+  EXPECT_TRUE(after != Load(Sample("note_entries.json")));
+}
+
 TEST(DocumentRun, RealisticScoreAnsweredNoIsUntouched) {
   EXPECT_TRUE(RunOnSample("realistic_score.json", "no") == Load(Sample("realistic_score.json")));
 }

@@ -74,6 +74,17 @@ TEST_F(StemFlipper, TurnsTheStemsOfTheFirstMeasureAndGivesEveryFrameBack) {
   EXPECT_GT(flipped, 0);
 }
 
+// The Windows DLL under Wine is held to the same file.
+TEST_F(StemFlipper, EndsAsTheFlippedSample) {
+  EXPECT_EQ(driver_.Invoke(nullptr, &session_), 1);
+  hostsim::RecordStore flipped;
+  std::string error;
+  ASSERT_TRUE(hostsim::LoadDocumentFile(
+      std::string(SCORIX_SAMPLES_DIR) + "/note_entries.flipped.json", &flipped, &error))
+      << error;
+  EXPECT_TRUE(host().Records() == flipped);
+}
+
 TEST_F(StemFlipper, ARefusedLoadSkipsThatLayerAndStillFreesTheOthers) {
   host().RefuseFrameLoad(1, 1, 1);
   EXPECT_EQ(driver_.Invoke(nullptr, &session_), 1);
