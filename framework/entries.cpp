@@ -18,28 +18,28 @@ constexpr std::int32_t kNoDisplacement = -10000;
 // FCNote
 
 short FCNote::GetDisplacement() const {
-  return exentry::Read<std::int16_t>(_notedata, exentry::kDisplacement);
+  return vaz::ReadField<std::int16_t>(_notedata, exentry::kDisplacement);
 }
 void FCNote::SetDisplacement(short displacement) {
-  exentry::Write<std::int16_t>(_notedata, exentry::kDisplacement, displacement);
+  vaz::WriteField<std::int16_t>(_notedata, exentry::kDisplacement, displacement);
 }
 short FCNote::GetRaiseLower() const {
-  return exentry::Read<std::int16_t>(_notedata, exentry::kRaiseLower);
+  return vaz::ReadField<std::int16_t>(_notedata, exentry::kRaiseLower);
 }
 void FCNote::SetRaiseLower(short raiselower) {
-  exentry::Write<std::int16_t>(_notedata, exentry::kRaiseLower, raiselower);
+  vaz::WriteField<std::int16_t>(_notedata, exentry::kRaiseLower, raiselower);
 }
 short FCNote::GetNoteID() const {
-  return exentry::Read<std::int16_t>(_notedata, exentry::kNoteId);
+  return vaz::ReadField<std::int16_t>(_notedata, exentry::kNoteId);
 }
 void FCNote::SetNoteID(short id) {
-  exentry::Write<std::int16_t>(_notedata, exentry::kNoteId, id);
+  vaz::WriteField<std::int16_t>(_notedata, exentry::kNoteId, id);
 }
 std::uint32_t FCNote::GetNoteFlags() const {
-  return exentry::Read<std::uint32_t>(_notedata, exentry::kNoteFlags);
+  return vaz::ReadField<std::uint32_t>(_notedata, exentry::kNoteFlags);
 }
 void FCNote::SetNoteFlags(std::uint32_t flags) {
-  exentry::Write<std::uint32_t>(_notedata, exentry::kNoteFlags, flags);
+  vaz::WriteField<std::uint32_t>(_notedata, exentry::kNoteFlags, flags);
 }
 
 std::int32_t FCNote::_GetEntryNumber() const {
@@ -68,10 +68,10 @@ short FCNote::CalcActualDisplacement() {
   // Fresh, zeroed records: a definition that cannot be loaded contributes 0.
   auto clef = std::make_unique<FCClefDef>(kScorixApiVersion);
   clef->Load(_entry->GetClef());
-  auto spec = std::make_unique<FCCurrentStaffSpec>(kScorixApiVersion);
-  spec->Load(_entry);
+  auto settings = std::make_unique<FCCurrentStaffSpec>(kScorixApiVersion);
+  settings->Load(_entry);
   const std::int32_t sum = static_cast<std::int32_t>(GetDisplacement()) +
-                           clef->GetBaselineDisplacement() + spec->GetTransposeInterval();
+                           clef->GetBaselineDisplacement() + settings->GetTransposeInterval();
   return record_field::Wrap16(sum);
 }
 
@@ -100,25 +100,25 @@ FCNoteEntry::FCNoteEntry(unsigned char* entrydata, FCNoteEntryCell* cell, std::i
 }
 
 std::int32_t FCNoteEntry::GetEntryNumber() const {
-  return exentry::Read<std::int32_t>(_entrydata, exentry::kEntnum);
+  return vaz::ReadField<std::int32_t>(_entrydata, exentry::kEntnum);
 }
 short FCNoteEntry::GetDuration() const {
-  return exentry::Read<std::int16_t>(_entrydata, exentry::kDuration);
+  return vaz::ReadField<std::int16_t>(_entrydata, exentry::kDuration);
 }
 std::uint32_t FCNoteEntry::GetFlags() const {
-  return exentry::Read<std::uint32_t>(_entrydata, exentry::kFlags);
+  return vaz::ReadField<std::uint32_t>(_entrydata, exentry::kFlags);
 }
 void FCNoteEntry::SetFlags(std::uint32_t flags) {
-  exentry::Write<std::uint32_t>(_entrydata, exentry::kFlags, flags);
+  vaz::WriteField<std::uint32_t>(_entrydata, exentry::kFlags, flags);
 }
 short FCNoteEntry::GetNumNotes() const {
-  return exentry::Read<std::int16_t>(_entrydata, exentry::kNumNotes);
+  return vaz::ReadField<std::int16_t>(_entrydata, exentry::kNumNotes);
 }
 std::int32_t FCNoteEntry::GetPosition() const {
-  return exentry::Read<std::int32_t>(_entrydata, exentry::kPosition);
+  return vaz::ReadField<std::int32_t>(_entrydata, exentry::kPosition);
 }
 short FCNoteEntry::GetClef() const {
-  return exentry::Read<std::int16_t>(_entrydata, exentry::kClef);
+  return vaz::ReadField<std::int16_t>(_entrydata, exentry::kClef);
 }
 
 int FCNoteEntry::_UsableNotes() const {
@@ -153,7 +153,7 @@ void FCNoteEntry::_PackEXENTRYNotes() {
     std::memcpy(exentry::NoteAt(_entrydata, 0), kept_notes,
                 static_cast<std::size_t>(kept) * exentry::kNoteSize);
   }
-  exentry::Write<std::int16_t>(_entrydata, exentry::kNumNotes, static_cast<std::int16_t>(kept));
+  vaz::WriteField<std::int16_t>(_entrydata, exentry::kNumNotes, static_cast<std::int16_t>(kept));
   _UpdateNoteCollection();
 }
 
@@ -224,7 +224,8 @@ FCNote* FCNoteEntry::AddNewNote() {
   note->SetNoteFlags(flags);
   note->SetNoteID(_FindUniqueNoteID());
   Add(note.get());
-  exentry::Write<std::int16_t>(_entrydata, exentry::kNumNotes, static_cast<std::int16_t>(slot + 1));
+  vaz::WriteField<std::int16_t>(_entrydata, exentry::kNumNotes,
+                                static_cast<std::int16_t>(slot + 1));
   return note.release();
 }
 

@@ -13,13 +13,11 @@ class FCNoteEntry;
 namespace record_field {
 
 inline std::uint16_t ReadWord16(const unsigned char* bytes, std::int32_t offset) {
-  std::uint16_t word;
-  std::memcpy(&word, bytes + offset, sizeof word);
-  return word;  // the host's records are little-endian, like every target we build for
+  return vaz::ReadField<std::uint16_t>(bytes, static_cast<std::size_t>(offset));
 }
 
 inline void WriteWord16(unsigned char* bytes, std::int32_t offset, std::uint16_t word) {
-  std::memcpy(bytes + offset, &word, sizeof word);
+  vaz::WriteField<std::uint16_t>(bytes, static_cast<std::size_t>(offset), word);
 }
 
 // A 16-bit value as the host stores it: the low 16 bits, read back as signed.

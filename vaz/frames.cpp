@@ -20,11 +20,11 @@ bool CanAddNoteRecordToRests = true;
 namespace {
 
 std::int16_t NoteId(unsigned char* entry, int slot) {
-  return exentry::Read<std::int16_t>(exentry::NoteAt(entry, slot), exentry::kNoteId);
+  return vaz::ReadField<std::int16_t>(exentry::NoteAt(entry, slot), exentry::kNoteId);
 }
 
 void SetNoteId(unsigned char* entry, int slot, std::int16_t id) {
-  exentry::Write<std::int16_t>(exentry::NoteAt(entry, slot), exentry::kNoteId, id);
+  vaz::WriteField<std::int16_t>(exentry::NoteAt(entry, slot), exentry::kNoteId, id);
 }
 
 bool SharesItsId(unsigned char* entry, int notes, int slot) {
@@ -63,14 +63,14 @@ void MirrorIds(unsigned char* entry, int notes) {
   for (int slot = 0; slot < notes; ++slot) {
     unsigned char* note = exentry::NoteAt(entry, slot);
     const auto id = static_cast<std::uint32_t>(static_cast<std::uint16_t>(NoteId(entry, slot)));
-    const auto flags = exentry::Read<std::uint32_t>(note, exentry::kNoteFlags);
-    exentry::Write<std::uint32_t>(note, exentry::kNoteFlags,
-                                  (flags & ~0x001F0000u) | ((id << 16) & 0x001F0000u));
+    const auto flags = vaz::ReadField<std::uint32_t>(note, exentry::kNoteFlags);
+    vaz::WriteField<std::uint32_t>(note, exentry::kNoteFlags,
+                                   (flags & ~0x001F0000u) | ((id << 16) & 0x001F0000u));
   }
 }
 
 void CleanEntry(unsigned char* entry) {
-  const auto notes = exentry::Read<std::int16_t>(entry, exentry::kNumNotes);
+  const auto notes = vaz::ReadField<std::int16_t>(entry, exentry::kNumNotes);
   // A count outside the record's twelve slots is the host's mistake: nothing of such an entry is
   // touched, so no byte outside its note slots (nor of the entries around it) is written.
   if (notes < 0 || notes > exentry::kMaxNotes) return;
@@ -81,11 +81,11 @@ void CleanEntry(unsigned char* entry) {
                 static_cast<std::size_t>(exentry::kMaxNotes - notes) * exentry::kNoteSize);
   }
   if (notes == 0 && CanAddNoteRecordToRests) {
-    const auto flags = exentry::Read<std::uint32_t>(entry, exentry::kFlags);
-    exentry::Write<std::uint32_t>(entry, exentry::kFlags, flags | exentry::kRestNoteRecord);
-    exentry::Write<std::int16_t>(entry, exentry::kNumNotes, 1);
-    exentry::Write<std::uint32_t>(exentry::NoteAt(entry, 0), exentry::kNoteFlags,
-                                  exentry::kNewNote);
+    const auto flags = vaz::ReadField<std::uint32_t>(entry, exentry::kFlags);
+    vaz::WriteField<std::uint32_t>(entry, exentry::kFlags, flags | exentry::kRestNoteRecord);
+    vaz::WriteField<std::int16_t>(entry, exentry::kNumNotes, 1);
+    vaz::WriteField<std::uint32_t>(exentry::NoteAt(entry, 0), exentry::kNoteFlags,
+                                   exentry::kNewNote);
   }
 }
 
@@ -93,7 +93,7 @@ void CleanEntry(unsigned char* entry) {
 
 void CleanTGF(const EXTGF2005a* frame, bool) {
   if (!frame) return;
-  const auto count = exentry::Read<std::int16_t>(frame, kFrameEntryCountOffset);
+  const auto count = vaz::ReadField<std::int16_t>(frame, kFrameEntryCountOffset);
   void* entries = vaz::ReadAddressField(frame, kFrameEntriesOffset);
   if (count <= 0 || !entries) return;
   for (std::int16_t index = 0; index < count; ++index) {

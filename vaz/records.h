@@ -85,6 +85,20 @@ struct EMeasureMetrics;
 
 namespace vaz {
 
+// A field of a host record at a byte offset, whatever its alignment. The host's records are
+// little-endian, like every target we build for.
+template <typename T>
+T ReadField(const void* record, std::size_t offset) {
+  T value;
+  std::memcpy(&value, static_cast<const unsigned char*>(record) + offset, sizeof value);
+  return value;
+}
+
+template <typename T>
+void WriteField(void* record, std::size_t offset, T value) {
+  std::memcpy(static_cast<unsigned char*>(record) + offset, &value, sizeof value);
+}
+
 // Fields of an entry record and of its note records, by byte offset.
 namespace exentry {
 constexpr std::size_t kSize = 146;
@@ -114,18 +128,6 @@ constexpr std::uint32_t kIsNote = 0x40000000;
 // Set on every note record the framework creates.
 constexpr std::uint32_t kNewNote = 0x80000000;
 
-template <typename T>
-T Read(const void* record, std::size_t offset) {
-  T value;
-  std::memcpy(&value, static_cast<const unsigned char*>(record) + offset, sizeof value);
-  return value;
-}
-
-template <typename T>
-void Write(void* record, std::size_t offset, T value) {
-  std::memcpy(static_cast<unsigned char*>(record) + offset, &value, sizeof value);
-}
-
 // The entry at `index` of an array of entries, and note slot `slot` of an entry.
 inline unsigned char* EntryAt(void* entries, std::size_t index) {
   return static_cast<unsigned char*>(entries) + index * kSize;
@@ -140,8 +142,7 @@ inline unsigned char* NoteAt(void* entry, std::size_t slot) {
 // zero-extended: one at or above 2 GiB stays what it is and never becomes a negative number, so
 // on 64-bit builds it is the address the host meant.
 inline void* ReadAddressField(const void* record, std::size_t offset) {
-  std::uint32_t field;
-  std::memcpy(&field, static_cast<const unsigned char*>(record) + offset, sizeof field);
+  const auto field = ReadField<std::uint32_t>(record, offset);
   return reinterpret_cast<void*>(static_cast<std::uintptr_t>(field));
 }
 
@@ -151,8 +152,7 @@ inline void* ReadAddressField(const void* record, std::size_t offset) {
 inline bool WriteAddressField(void* record, std::size_t offset, const void* address) {
   const auto value = reinterpret_cast<std::uintptr_t>(address);
   if (value > UINT32_MAX) return false;
-  const auto field = static_cast<std::uint32_t>(value);
-  std::memcpy(static_cast<unsigned char*>(record) + offset, &field, sizeof field);
+  WriteField<std::uint32_t>(record, offset, static_cast<std::uint32_t>(value));
   return true;
 }
 

@@ -37,9 +37,7 @@ class LentFrame {
   std::vector<unsigned char*> Entries() const {
     std::vector<unsigned char*> entries;
     if (!frame_) return entries;
-    std::int16_t count;
-    std::memcpy(&count, reinterpret_cast<const unsigned char*>(frame_) + kFrameEntryCountOffset,
-                sizeof count);
+    const auto count = vaz::ReadField<std::int16_t>(frame_, kFrameEntryCountOffset);
     void* array = vaz::ReadAddressField(frame_, kFrameEntriesOffset);
     for (std::int16_t i = 0; array && i < count; ++i) {
       entries.push_back(vaz::exentry::EntryAt(array, static_cast<std::size_t>(i)));

@@ -105,10 +105,10 @@ TEST_F(StaffAndTextSample, StavesAndTheSettingsInForceDecodeTheirTransposition) 
   EXPECT_NE(staff.GetTranspositionWord() & FCStaff::kKeepKeyBit, 0);
   ASSERT_TRUE(staff.Load(4));
   EXPECT_EQ(staff.GetTranspositionWord(), 40962);
-  FCCurrentStaffSpec spec;
-  ASSERT_TRUE(spec.LoadAt(2, 9, 512));
-  EXPECT_EQ(spec.GetTransposeInterval(), 2);
-  EXPECT_FALSE(spec.LoadAt(2, 9, 513));
+  FCCurrentStaffSpec settings;
+  ASSERT_TRUE(settings.LoadAt(2, 9, 512));
+  EXPECT_EQ(settings.GetTransposeInterval(), 2);
+  EXPECT_FALSE(settings.LoadAt(2, 9, 513));
 }
 
 TEST_F(StaffAndTextSample, ClefsAndRegionsOfBothLayouts) {

@@ -67,16 +67,17 @@ class TestFrame {
   void SetNotes(int entry, const std::vector<std::int16_t>& ids, unsigned seed = 1) {
     namespace x = vaz::exentry;
     unsigned char* record = Entry(entry);
-    x::Write<std::int16_t>(record, x::kNumNotes, static_cast<std::int16_t>(ids.size()));
-    x::Write<std::uint32_t>(record, x::kFlags,
-                            x::Read<std::uint32_t>(record, x::kFlags) | x::kIsNote);
+    vaz::WriteField<std::int16_t>(record, x::kNumNotes, static_cast<std::int16_t>(ids.size()));
+    vaz::WriteField<std::uint32_t>(record, x::kFlags,
+                                   vaz::ReadField<std::uint32_t>(record, x::kFlags) | x::kIsNote);
     for (std::size_t slot = 0; slot < ids.size() && slot < 12; ++slot) {
       unsigned char* note = Note(entry, static_cast<int>(slot));
-      x::Write<std::int16_t>(note, x::kDisplacement, static_cast<std::int16_t>(seed + slot));
-      x::Write<std::int16_t>(note, x::kRaiseLower, static_cast<std::int16_t>(seed * 3 + slot));
-      x::Write<std::int16_t>(note, x::kNoteId, ids[slot]);
-      x::Write<std::uint32_t>(note, x::kNoteFlags,
-                              0x12345678u + seed + static_cast<unsigned>(slot));
+      vaz::WriteField<std::int16_t>(note, x::kDisplacement, static_cast<std::int16_t>(seed + slot));
+      vaz::WriteField<std::int16_t>(note, x::kRaiseLower,
+                                    static_cast<std::int16_t>(seed * 3 + slot));
+      vaz::WriteField<std::int16_t>(note, x::kNoteId, ids[slot]);
+      vaz::WriteField<std::uint32_t>(note, x::kNoteFlags,
+                                     0x12345678u + seed + static_cast<unsigned>(slot));
     }
   }
 

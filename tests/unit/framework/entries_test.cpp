@@ -216,7 +216,7 @@ TEST(NoteEntry, HostileCountsGiveAtMostTwelveNotes) {
   Layer layer(1);
   layer.frame().SetNotes(0, {1});
   for (const std::int16_t count : {std::int16_t{13}, std::int16_t{200}, std::int16_t{-1}}) {
-    x::Write<std::int16_t>(layer.frame().Entry(0), x::kNumNotes, count);
+    vaz::WriteField<std::int16_t>(layer.frame().Entry(0), x::kNumNotes, count);
     layer.Refresh();
     EXPECT_EQ(layer[0].GetCount(), count < 0 ? 0 : 12);
     const Bytes before = EntryBytes(layer, 0);
@@ -230,7 +230,7 @@ TEST(NoteEntry, Flippability) {
   layer.frame().SetNotes(0, {1});
   layer.frame().SetNotes(1, {1});
   auto duration = [&layer](int i, std::int16_t d) {
-    x::Write<std::int16_t>(layer.frame().Entry(i), x::kDuration, d);
+    vaz::WriteField<std::int16_t>(layer.frame().Entry(i), x::kDuration, d);
   };
   layer.Refresh();
   duration(0, 1024);
@@ -255,8 +255,8 @@ TEST(NoteEntry, AStemFollowsTheNearestEarlierBeamStart) {
   layer[0].SetFlags(layer[0].GetFlags() | x::kBeamBeat | x::kStemUp);
   layer[1].SetFlags(layer[1].GetFlags() & ~x::kStemUp & ~x::kBeamBeat);
   layer[2].SetFlags(layer[2].GetFlags() & ~x::kStemUp & ~x::kBeamBeat);
-  x::Write<std::int16_t>(layer.frame().Entry(1), x::kDuration, 256);
-  x::Write<std::int16_t>(layer.frame().Entry(2), x::kDuration, 256);
+  vaz::WriteField<std::int16_t>(layer.frame().Entry(1), x::kDuration, 256);
+  vaz::WriteField<std::int16_t>(layer.frame().Entry(2), x::kDuration, 256);
   EXPECT_FALSE(layer[1].IsFlippable());
   EXPECT_TRUE(layer[1].IsStemUp());
   EXPECT_TRUE(layer[2].IsStemUp());
@@ -276,7 +276,7 @@ TEST(Note, EntryFlagSettersTouchOnlyTheirBit) {
   note->_SetSpecialAltsEntryFlag(false);
   note->_SetArticulationEntryFlag(false);
   EXPECT_EQ(layer[0].GetFlags(), flags & ~(0x00400000u | 0x00001000u | 0x00200000u));
-  x::Write<std::int32_t>(layer.frame().Entry(0), x::kEntnum, 77123);
+  vaz::WriteField<std::int32_t>(layer.frame().Entry(0), x::kEntnum, 77123);
   EXPECT_EQ(note->_GetEntryNumber(), 77123);
 }
 
@@ -285,8 +285,8 @@ class NoteDisplacement : public FrameworkTest {};
 TEST_F(NoteDisplacement, ClefAndTranspositionCorrectTheDisplacement) {
   Layer layer(1, 5, 2);
   layer.frame().SetNotes(0, {1});
-  x::Write<std::int16_t>(layer.frame().Entry(0), x::kClef, 3);
-  x::Write<std::int32_t>(layer.frame().Entry(0), x::kPosition, 768);
+  vaz::WriteField<std::int16_t>(layer.frame().Entry(0), x::kClef, 3);
+  vaz::WriteField<std::int32_t>(layer.frame().Entry(0), x::kPosition, 768);
   layer.Refresh();
   layer[0].GetNoteAt(0)->SetDisplacement(3);
   hostsim::Bytes clef(18, 0);
@@ -299,14 +299,14 @@ TEST_F(NoteDisplacement, ClefAndTranspositionCorrectTheDisplacement) {
   host().Records().Put(FCCurrentStaffSpec::kTag, id, staff);
   EXPECT_EQ(layer[0].GetNoteAt(0)->CalcActualDisplacement(), 1);
   // A clef that does not exist contributes nothing.
-  x::Write<std::int16_t>(layer.frame().Entry(0), x::kClef, 9);
+  vaz::WriteField<std::int16_t>(layer.frame().Entry(0), x::kClef, 9);
   EXPECT_EQ(layer[0].GetNoteAt(0)->CalcActualDisplacement(), 5);
 }
 
 TEST_F(NoteDisplacement, DumpsListNotesAndTheEntrysBits) {
   Layer layer(1);
   layer.frame().SetNotes(0, {7});
-  x::Write<std::int32_t>(layer.frame().Entry(0), x::kPosition, 512);
+  vaz::WriteField<std::int32_t>(layer.frame().Entry(0), x::kPosition, 512);
   layer.Refresh();
   layer[0].GetNoteAt(0)->SetDisplacement(-3);
   layer[0].DebugDump();

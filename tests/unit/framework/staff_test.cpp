@@ -106,14 +106,14 @@ TEST_F(StaffTest, CurrentStaffSpecIsAddressedByStaffMeasureAndPosition) {
     std::memcpy(seen.data(), reinterpret_cast<const void*>(args[1]), seen.size());
     return 0;
   });
-  FCCurrentStaffSpec spec;
-  EXPECT_FALSE(spec.LoadAt(-2, 300, static_cast<std::int32_t>(0x80000001u)));
+  FCCurrentStaffSpec settings;
+  EXPECT_FALSE(settings.LoadAt(-2, 300, static_cast<std::int32_t>(0x80000001u)));
   EXPECT_EQ(host().Calls().back().args[0], FCCurrentStaffSpec::kTag);
   const hostsim::Identity expected = {0xFE, 0xFF, 0x2C, 0x01, 0x01, 0x00, 0x00, 0x80};
   EXPECT_EQ(seen, expected);
-  EXPECT_EQ(spec.GetStaff(), -2);
-  EXPECT_EQ(spec.GetMeasure(), 300);
-  EXPECT_EQ(spec.GetPosition(), static_cast<std::int32_t>(0x80000001u));
+  EXPECT_EQ(settings.GetStaff(), -2);
+  EXPECT_EQ(settings.GetMeasure(), 300);
+  EXPECT_EQ(settings.GetPosition(), static_cast<std::int32_t>(0x80000001u));
 }
 
 TEST_F(StaffTest, CurrentStaffSpecLoadsTheRecordInForce) {
@@ -123,20 +123,20 @@ TEST_F(StaffTest, CurrentStaffSpecLoadsTheRecordInForce) {
   id[4] = 0x00;
   id[5] = 0x04;  // position 1024
   host().Records().Put(FCCurrentStaffSpec::kTag, id, StaffBytes(0x0041, 5));
-  FCCurrentStaffSpec spec;
-  ASSERT_TRUE(spec.LoadAt(3, 9, 1024));
-  EXPECT_EQ(spec.GetTransposeInterval(), 1);
-  EXPECT_EQ(spec.GetTransposeAlteration(), 1);
+  FCCurrentStaffSpec settings;
+  ASSERT_TRUE(settings.LoadAt(3, 9, 1024));
+  EXPECT_EQ(settings.GetTransposeInterval(), 1);
+  EXPECT_EQ(settings.GetTransposeAlteration(), 1);
 }
 
 TEST_F(StaffTest, CurrentStaffSpecItemOperationsAreOffAndMakeNoHostCall) {
   Put(FCCurrentStaffSpec::kTag, 1, StaffBytes(0, 1));
-  FCCurrentStaffSpec spec;
-  EXPECT_FALSE(spec.Load(1));
-  EXPECT_FALSE(spec.LoadFirst());
-  EXPECT_FALSE(spec.SaveAs(1));
-  EXPECT_FALSE(spec.SaveNew());
-  EXPECT_EQ(spec.GetItemNo(), 0);
+  FCCurrentStaffSpec settings;
+  EXPECT_FALSE(settings.Load(1));
+  EXPECT_FALSE(settings.LoadFirst());
+  EXPECT_FALSE(settings.SaveAs(1));
+  EXPECT_FALSE(settings.SaveNew());
+  EXPECT_EQ(settings.GetItemNo(), 0);
   EXPECT_TRUE(host().Calls().empty());
 }
 
@@ -147,9 +147,9 @@ TEST_F(StaffTest, CurrentStaffSpecClonesAreCurrentStaffSpecs) {
   id[2] = 1;
   host().Records().Put(FCCurrentStaffSpec::kTag, id, StaffBytes(0x0042, 5));
   Put(FCStaff::kTag, 1, StaffBytes(0, 6));
-  FCCurrentStaffSpec spec;
-  ASSERT_TRUE(spec.LoadAt(1, 1, 0));
-  std::unique_ptr<__FCBaseData> clone(spec.CreateClone());
+  FCCurrentStaffSpec settings;
+  ASSERT_TRUE(settings.LoadAt(1, 1, 0));
+  std::unique_ptr<__FCBaseData> clone(settings.CreateClone());
   ASSERT_NE(dynamic_cast<FCCurrentStaffSpec*>(clone.get()), nullptr);
   EXPECT_EQ(clone->Tag(), FCCurrentStaffSpec::kTag);
   ASSERT_TRUE(clone->Save());

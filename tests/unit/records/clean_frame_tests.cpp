@@ -17,13 +17,13 @@ namespace x = vaz::exentry;
 using Bytes = std::vector<unsigned char>;
 
 std::int16_t Id(TestFrame& frame, int entry, int slot) {
-  return x::Read<std::int16_t>(frame.Note(entry, slot), x::kNoteId);
+  return vaz::ReadField<std::int16_t>(frame.Note(entry, slot), x::kNoteId);
 }
 std::uint32_t NoteFlags(TestFrame& frame, int entry, int slot) {
-  return x::Read<std::uint32_t>(frame.Note(entry, slot), x::kNoteFlags);
+  return vaz::ReadField<std::uint32_t>(frame.Note(entry, slot), x::kNoteFlags);
 }
 std::int16_t Count(TestFrame& frame, int entry) {
-  return x::Read<std::int16_t>(frame.Entry(entry), x::kNumNotes);
+  return vaz::ReadField<std::int16_t>(frame.Entry(entry), x::kNumNotes);
 }
 std::vector<std::int16_t> Ids(TestFrame& frame, int entry) {
   std::vector<std::int16_t> ids;
@@ -75,7 +75,7 @@ TEST(CleanTGF, TwelveNotesKeepEverySlot) {
     const unsigned char* was = before.data() + x::kNotes + slot * x::kNoteSize;
     const unsigned char* now = frame.Note(0, slot);
     EXPECT_TRUE(std::equal(was, was + x::kNoteFlags, now)) << slot;  // nothing zeroed
-    EXPECT_EQ(x::Read<std::uint32_t>(was, x::kNoteFlags) & ~0x001F0000u,
+    EXPECT_EQ(vaz::ReadField<std::uint32_t>(was, x::kNoteFlags) & ~0x001F0000u,
               NoteFlags(frame, 0, slot) & ~0x001F0000u);
   }
 }
@@ -86,7 +86,7 @@ TEST(CleanTGF, ARestGetsAPlaceholderNoteAndASecondRunNumbersIt) {
   std::memset(frame.Note(0, 0), 0x77, 12 * x::kNoteSize);
   CleanTGF(frame.Frame(), true);
   EXPECT_EQ(Count(frame, 0), 1);
-  EXPECT_NE(x::Read<std::uint32_t>(frame.Entry(0), x::kFlags) & x::kRestNoteRecord, 0u);
+  EXPECT_NE(vaz::ReadField<std::uint32_t>(frame.Entry(0), x::kFlags) & x::kRestNoteRecord, 0u);
   EXPECT_EQ(Id(frame, 0, 0), 0);
   EXPECT_EQ(NoteFlags(frame, 0, 0), 0x80000000u);
   EXPECT_TRUE(SlotsZeroFrom(frame, 0, 1));
@@ -102,7 +102,7 @@ TEST(CleanTGF, WithoutRestRecordsARestStaysARest) {
   CleanTGF(frame.Frame(), true);
   CanAddNoteRecordToRests = true;
   EXPECT_EQ(Count(frame, 0), 0);
-  EXPECT_EQ(x::Read<std::uint32_t>(frame.Entry(0), x::kFlags) & x::kRestNoteRecord, 0u);
+  EXPECT_EQ(vaz::ReadField<std::uint32_t>(frame.Entry(0), x::kFlags) & x::kRestNoteRecord, 0u);
 }
 
 TEST(CleanTGF, AFrameWithoutEntriesOrWithoutAnArrayIsLeftAlone) {
@@ -137,7 +137,7 @@ TEST(CleanTGF, HostileNoteCountsTouchNothing) {
     frame.SetNotes(0, {0, 0});  // a neighbour that cleaning does change
     std::memset(frame.Note(1, 0), 0x5A, 12 * x::kNoteSize);
     std::memset(frame.Entry(1) + x::kPosition, 0x6B, x::kSize - x::kPosition);
-    x::Write<std::int16_t>(frame.Entry(1), x::kNumNotes, count);
+    vaz::WriteField<std::int16_t>(frame.Entry(1), x::kNumNotes, count);
     const Bytes before(frame.Entry(1), frame.Entry(1) + x::kSize);
     CleanTGF(frame.Frame(), true);
     EXPECT_EQ(Bytes(frame.Entry(1), frame.Entry(1) + x::kSize), before);
