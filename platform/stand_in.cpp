@@ -18,6 +18,9 @@ struct PlatformModule {
   void* context = nullptr;
   void* library = nullptr;  // set for shared objects opened with LoadLibraryA
   int references = 0;
+  // A registered module that was unregistered: its handle is kept, unknown to every lookup,
+  // until a module of the same name is registered again and takes it over.
+  bool retired = false;
 };
 
 struct PlatformWindow {};
@@ -34,16 +37,18 @@ std::string BaseName(const char* path) {
   return slash ? slash + 1 : path;
 }
 
-PlatformModule* FindModule(const char* name) {
+PlatformModule* FindModule(const char* name, bool retired = false) {
   for (auto& module : Modules()) {
-    if (strcasecmp(module->name.c_str(), name) == 0) return module.get();
+    if (module->retired == retired && strcasecmp(module->name.c_str(), name) == 0) {
+      return module.get();
+    }
   }
   return nullptr;
 }
 
 bool IsKnown(HMODULE module) {
   for (auto& known : Modules()) {
-    if (known.get() == module) return true;
+    if (known.get() == module) return !known->retired;
   }
   return false;
 }
@@ -113,6 +118,15 @@ namespace platform {
 Desktop::~Desktop() = default;
 
 HMODULE RegisterModule(const char* name, ExportResolver resolver, void* context) {
+  // A process keeps the handle of a program it found once, as Windows keeps a module at its
+  // address: registering the same name again answers the handle it had, so a plug-in that stays
+  // loaded between two runs of a host still finds it.
+  if (PlatformModule* retired = FindModule(name, true)) {
+    retired->resolver = resolver;
+    retired->context = context;
+    retired->retired = false;
+    return retired;
+  }
   auto module = std::make_unique<PlatformModule>();
   module->name = name;
   module->resolver = resolver;
@@ -123,7 +137,10 @@ HMODULE RegisterModule(const char* name, ExportResolver resolver, void* context)
 }
 
 void UnregisterModule(HMODULE module) {
-  Remove(module);
+  if (!IsKnown(module) || module->library) return;
+  module->retired = true;
+  module->resolver = nullptr;
+  module->context = nullptr;
 }
 
 void SetModuleLookupObserver(ModuleLookupObserver observer, void* context) {

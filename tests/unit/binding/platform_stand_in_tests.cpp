@@ -43,6 +43,23 @@ TEST_F(ModuleTable, UnknownOrUnregisteredModuleIsNotFound) {
   EXPECT_EQ(GetModuleHandleA("SAMPLE.EXE"), nullptr);
 }
 
+// A plug-in that stays loaded keeps the handle it found; a host registered again under the same
+// name must answer through that handle, and an unregistered one through none.
+TEST_F(ModuleTable, RegisteringTheSameNameAgainKeepsTheHandle) {
+  const HMODULE kept = module_;
+  platform::UnregisterModule(module_);
+  EXPECT_EQ(GetProcAddress(kept, "FX_Sample"), nullptr);
+  std::string other_export = "FX_Other";
+  module_ = platform::RegisterModule("SAMPLE.EXE", &ResolveSample, &other_export);
+  EXPECT_EQ(module_, kept);
+  EXPECT_EQ(GetModuleHandleA("Sample.Exe"), kept);
+  EXPECT_EQ(GetProcAddress(kept, "FX_Other"), &SampleExport);
+  EXPECT_EQ(GetProcAddress(kept, "FX_Sample"), nullptr);
+  const HMODULE second = platform::RegisterModule("OTHER.EXE", &ResolveSample, &export_);
+  EXPECT_NE(second, kept);
+  platform::UnregisterModule(second);
+}
+
 TEST_F(ModuleTable, ExportIsFoundByItsName) {
   EXPECT_EQ(GetProcAddress(module_, "FX_Sample"), &SampleExport);
 }
