@@ -24,6 +24,10 @@ class __FCBaseData : public __FCBase {
   __FCBaseData(const __FCBaseData&) = delete;
   __FCBaseData& operator=(const __FCBaseData&) = delete;
 
+  // The largest record a fixed-size class of this family may embed. A family whose records are
+  // also copied into buffers of its own lowers it, so a record too large for them does not compile.
+  static constexpr std::int32_t kMaxFixedSize = INT32_MAX;
+
   const char* ClassName() override { return "__FCBaseData"; }
   void DebugDump() override;
   virtual std::uint32_t Tag() = 0;
@@ -96,6 +100,8 @@ class __FCBaseData : public __FCBase {
 // start zeroed, so an object that was never loaded holds no stray memory.
 template <class Base, std::int32_t kSize>
 class __FCFixedSizeData : public Base {
+  static_assert(kSize > 0 && kSize <= Base::kMaxFixedSize, "record too large for its family");
+
  public:
   explicit __FCFixedSizeData(std::uint32_t version) : Base(version) {}
 
@@ -170,6 +176,14 @@ namespace record_field {
 
 inline bool Fits(std::int32_t held, std::int32_t offset, std::int32_t width) {
   return offset >= 0 && width >= 0 && held >= width && offset <= held - width;
+}
+
+// The field of type T at `offset` when it lies inside the `held` bytes a record holds; 0 when it
+// does not (a record never loaded, or delivered too short to reach it).
+template <typename T>
+T ReadHeld(const unsigned char* bytes, std::int32_t held, std::int32_t offset) {
+  if (!Fits(held, offset, static_cast<std::int32_t>(sizeof(T)))) return T{};
+  return vaz::ReadField<T>(bytes, static_cast<std::size_t>(offset));
 }
 
 inline std::int16_t ReadInt16(const unsigned char* bytes, std::int32_t offset) {

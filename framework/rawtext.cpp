@@ -1,6 +1,5 @@
 #include "framework/rawtext.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -12,11 +11,12 @@ std::int32_t FCRawText::DataSize() {
 }
 
 void* FCRawText::_AllocateText(std::int32_t size) {
-  const std::int32_t bytes = std::max(size, std::int32_t{0});
+  const std::int32_t bytes = size < 0 || size > kMostTextBytes ? 0 : size;
   // Value-initialised: the extra byte ends the text, and bytes the host does not fill are zero.
   auto* block = new unsigned char[static_cast<std::size_t>(bytes) + 1]();
   _datablock = block;
   _blocksize = bytes;
+  _textset = false;
   return block;
 }
 
@@ -24,12 +24,14 @@ void FCRawText::_ReleaseText() {
   delete[] static_cast<unsigned char*>(_datablock);
   _datablock = nullptr;
   _blocksize = 0;
+  _textset = false;
 }
 
 bool FCRawText::_LoadText() {
   ClearData();
   const std::int32_t size = DataSize();
-  if (size < 0) return false;  // a size no record can have: nothing is asked for
+  // A size no record can have, or no text: nothing is allocated or asked for.
+  if (size < 0 || size > kMostTextBytes) return false;
   _AllocateText(size);
   if (!_LoadInto(size)) return false;
   // What the block holds from now on is what the host delivered, and no more.
@@ -52,8 +54,11 @@ bool FCRawText::LoadNext() {
 }
 
 bool FCRawText::Save() {
-  if (_loadedsize <= 0 || !_datablock || _blocksize <= 0) return false;
-  return FX_SaveEData(Tag(), &_dataid, _datablock, _blocksize, _version) != 0;
+  // A block filled by the generic LoadDataBlock is as large as the host's first answer, which
+  // may exceed what it then delivered: only the delivered bytes are the record.
+  const std::int32_t bytes = _TextBytes();
+  if (_loadedsize <= 0 || !_datablock || bytes <= 0) return false;
+  return FX_SaveEData(Tag(), &_dataid, _datablock, bytes, _version) != 0;
 }
 
 bool FCRawText::SaveAs(short number) {
@@ -72,6 +77,7 @@ void FCRawText::CloneMemoryFrom(__FCBaseData* source) {
   if (bytes > 0) std::memcpy(copy, text->_datablock, static_cast<std::size_t>(bytes));
   _datablock = copy;
   _blocksize = bytes;
+  _textset = text->_textset;
 }
 
 void FCRawText::SetText(const char* text) {
@@ -85,6 +91,7 @@ void FCRawText::SetText(const char* text) {
   _ReleaseText();
   _datablock = copy;
   _blocksize = static_cast<std::int32_t>(length + 1);
+  _textset = true;
 }
 
 const char* FCRawText::GetText() const {

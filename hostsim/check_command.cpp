@@ -1,55 +1,35 @@
 #include "hostsim/check_command.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <map>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <random>
 #include <set>
 #include <utility>
 
+#include "hostsim/check_plan.h"
+#include "hostsim/check_session.h"
 #include "hostsim/document.h"
-#include "hostsim/plugin_driver.h"
 #include "hostsim/run_command.h"
-#include "hostsim/score_records.h"
-
-#ifndef _WIN32
-#include "platform/stand_in.h"
-#endif
 
 namespace hostsim {
 
 namespace {
 
-struct EntryPoint {
-  const char* name;
-  int argument_words;
-};
+using nlohmann::json;
 
-constexpr const char* kVersion = "ScorixExtensionVersion";
-constexpr const char* kInit = "ScorixExtensionInit";
-constexpr const char* kEnumerate = "ScorixExtensionEnumerate";
-constexpr const char* kInvoke = "ScorixExtensionInvoke";
-constexpr const char* kTerminate = "ScorixExtensionTerminate";
-constexpr const char* kMenuStatus = "ScorixExtensionGetMenuStatus";
+// The check that comes first: loads the module and lists its exports. The export lines are made
+// from it, and the other checks are planned by what it found.
+constexpr const char* kSurveyId = "survey";
 
-constexpr EntryPoint kEntryPoints[] = {
-    {kVersion, 1}, {kInit, 2}, {kEnumerate, 3}, {kInvoke, 4}, {kTerminate, 1}, {kMenuStatus, 1},
-};
-
-// The odd word first, the application's own last, so the plug-in goes on to run its command
-// with the version it will really meet.
-constexpr std::uint32_t kVersionWords[] = {0x1A2B3C4D, 0x0F000200};
-// Bits the host may have set before the plug-in sees the flag word; bit 0 is the plug-in's.
-constexpr std::uint32_t kHostFlags = 0x6;
-
-// The menu item record: three 64-byte texts and two 16-bit words.
-constexpr std::size_t kMenuTextBytes = 64;
-constexpr std::size_t kMenuRecordBytes = 196;
-// Bytes after the record that the plug-in must not write; they show a copy that runs long.
-constexpr std::size_t kGuardBytes = 16;
-constexpr const char* kMenuFieldNames[] = {"title", "description", "short name"};
+constexpr double kShortestTimeLimit = 0.1;
+constexpr double kLongestTimeLimit = 3600;
 
 const char kBuiltInDocument[] = R"({
   "categories": [
@@ -63,488 +43,207 @@ const char kBuiltInDocument[] = R"({
   ]
 })";
 
-EntryWord AddressWord(const void* pointer) {
-  return reinterpret_cast<std::uintptr_t>(pointer);
+// --- What a check's process answers ---
+
+std::string Dumped(const json& value) {
+  // Texts come from the plug-in and may hold bytes that are not UTF-8; they are replaced, not
+  // allowed to stop the report.
+  return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-std::string Hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
-  return text;
+std::string LineResult(const CheckLine& line) {
+  return Dumped({{"name", line.name},
+                 {"passed", line.passed},
+                 {"seen", line.seen},
+                 {"skipped", line.skipped},
+                 {"output", line.output}});
 }
 
-std::string Plural(std::size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-std::string Joined(const std::vector<std::string>& parts, const char* separator = ", ") {
-  std::string text;
-  for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
-  return text;
-}
-
-// Each distinct problem once, with how often it was seen when more than once; past `most`
-// distinct problems, how many more there are.
-std::string JoinedOnce(const std::vector<std::string>& problems, std::size_t most = 8) {
-  std::vector<std::string> distinct;
-  std::set<std::string> told;
-  for (const std::string& problem : problems) {
-    if (!told.insert(problem).second) continue;
-    const auto times = std::count(problems.begin(), problems.end(), problem);
-    if (distinct.size() < most) {
-      distinct.push_back(times == 1 ? problem : problem + " (" + std::to_string(times) + " times)");
-    }
-  }
-  if (told.size() > most) {
-    distinct.push_back("and " + Plural(told.size() - most, "other problem", "other problems"));
-  }
-  return Joined(distinct, "; ");
-}
-
-// Whether the check fails a plug-in for a frame problem: not for the frees, which it counts from
-// the calls (so frames lent by a behaviour of a test's own are counted too), and not for entries
-// edited before a call that reads them as lent: a plug-in may edit what it was lent; only
-// cleaning them too soon is a fault.
-bool FailsFrameLine(FrameProblemKind kind) {
-  return kind != FrameProblemKind::kDoubleFree && kind != FrameProblemKind::kUnknownFree &&
-         kind != FrameProblemKind::kNullFree && kind != FrameProblemKind::kNotAsLent;
-}
-
-// A pattern no plug-in writes by accident: neighbouring bytes differ.
-std::vector<std::uint8_t> PatternedRecord() {
-  std::vector<std::uint8_t> bytes(kMenuRecordBytes + kGuardBytes);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] = static_cast<std::uint8_t>(0x5A + 7 * i);
-  }
-  return bytes;
-}
-
-std::size_t CountChanged(const std::vector<std::uint8_t>& before,
-                         const std::vector<std::uint8_t>& after, std::size_t begin,
-                         std::size_t end) {
-  std::size_t changed = 0;
-  for (std::size_t i = begin; i < end; ++i) changed += before[i] != after[i];
-  return changed;
-}
-
-// What a second document holds that the first does not, in words.
-std::string DescribeDifferences(const RecordStore& before, const RecordStore& after) {
-  std::size_t changed = 0, added = 0, removed = 0;
-  for (const auto& [key, bytes] : after.Records()) {
-    const Bytes* old = before.Find(key.tag, key.id);
-    if (!old) {
-      ++added;
-    } else if (*old != bytes) {
-      ++changed;
-    }
-  }
-  for (const auto& entry : before.Records()) {
-    if (!after.Find(entry.first.tag, entry.first.id)) ++removed;
-  }
-  std::size_t frames_changed = 0;
-  for (const auto& [key, entries] : after.Frames()) {
-    const Bytes* old = before.FindFrame(key);
-    frames_changed += !old || *old != entries;
-  }
-  for (const auto& entry : before.Frames()) frames_changed += !after.FindFrame(entry.first);
-  std::vector<std::string> parts;
-  if (changed) parts.push_back(Plural(changed, "record changed", "records changed"));
-  if (added) parts.push_back(Plural(added, "record added", "records added"));
-  if (removed) parts.push_back(Plural(removed, "record removed", "records removed"));
-  if (frames_changed) parts.push_back(Plural(frames_changed, "frame changed", "frames changed"));
-  if (!(before.Layers() == after.Layers())) parts.push_back("layer setup changed");
-  return Joined(parts);
-}
-
-// Every name the plug-in asks the host module for, whether or not the host has it. On Windows
-// the host is the executable itself and the lookups are not seen.
-class WatchedHostModule {
- public:
-  explicit WatchedHostModule(SimHost& host) : host_(host) {
-#ifndef _WIN32
-    module_ = platform::RegisterModule("SCORIX.EXE", &Resolve, this);
-#endif
-  }
-  ~WatchedHostModule() {
-#ifndef _WIN32
-    platform::UnregisterModule(module_);
-#endif
-  }
-  WatchedHostModule(const WatchedHostModule&) = delete;
-  WatchedHostModule& operator=(const WatchedHostModule&) = delete;
-
-  static constexpr bool kSeesLookups =
-#ifdef _WIN32
-      false;
-#else
-      true;
-#endif
-
-  const std::vector<std::string>& Lookups() const {
-    return lookups_;
-  }
-
- private:
-#ifndef _WIN32
-  static FARPROC Resolve(void* context, const char* name) {
-    auto* self = static_cast<WatchedHostModule*>(context);
-    const std::string wanted = name ? name : "";
-    self->lookups_.push_back(wanted);
-    ExportId id;
-    if (!FindExport(wanted, &id) || !self->host_.HasExport(wanted)) return nullptr;
-    return ExportAddress(id);
-  }
-  HMODULE module_ = nullptr;
-#endif
-  SimHost& host_;
-  std::vector<std::string> lookups_;
-};
-
-// One entry-point call and the host calls made while it ran (indices into SimHost::Calls()).
-struct EntryCall {
-  std::string name;
-  int argument_bytes;
-  int removed_bytes;
-  EntryWord result;
-  std::size_t first_host_call;
-  std::size_t end_host_call;
-};
-
-class Checker {
- public:
-  Checker(SimHost& host, const CheckDesktop& desktop) : host_(host), desktop_(desktop) {}
-  ~Checker() {
-    if (module_) FreeLibrary(module_);
-  }
-  Checker(const Checker&) = delete;
-  Checker& operator=(const Checker&) = delete;
-
-  bool Load(const std::string& path, std::string* error);
-  void CheckAnnouncement();
-  void CheckInvocation(const RecordStore& document);
-  void Terminate();
-  // Every line, in reading order; the stack checks can only be judged once all calls are made.
-  std::vector<CheckLine> Lines(const std::vector<std::string>& lookups, bool sees_lookups) const;
-
- private:
-  bool Has(const char* name) const { return exports_.count(name) > 0; }
-  EntryWord Call(const char* name, std::vector<EntryWord> args);
-  void Add(std::string name, bool passed, std::string seen);
-  std::vector<std::string> HostCallsDuring(const char* entry_point) const;
-
-  void CheckVersion();
-  void CheckInit();
-  void CheckEnumerateItem();
-  void CheckEnumerateBeyondItem();
-  void CheckMenuStatus();
-  void CheckQuietAnnouncement();
-  void CheckDeclined(const RecordStore& document);
-  void CheckAccepted(const RecordStore& document);
-  int BoxesShown() const { return desktop_.boxes_shown ? desktop_.boxes_shown() : -1; }
-  std::string BoxesSeen(int before) const;
-
-  CheckLine ExportLine(const EntryPoint& entry) const;
-  CheckLine StackLine(const EntryPoint& entry) const;
-  CheckLine TransactionLine() const;
-  CheckLine FrameLine() const;
-  CheckLine KnownExportsLine(const std::vector<std::string>& lookups, bool sees_lookups) const;
-
-  SimHost& host_;
-  const CheckDesktop& desktop_;
-  HMODULE module_ = nullptr;
-  std::map<std::string, FARPROC> exports_;
-  std::vector<EntryCall> calls_;
-  std::vector<CheckLine> behaviour_;
-  int open_after_decline_ = 0;
-  int open_after_accept_ = 0;
-  bool invoked_ = false;
-};
-
-bool Checker::Load(const std::string& path, std::string* error) {
-  module_ = LoadLibraryA(path.c_str());
-  if (!module_) {
-    *error = "the module does not load";
+bool ReadLineResult(const std::string& text, CheckLine* line) {
+  const json value = json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (!value.is_object() || !value.contains("passed") || !value["passed"].is_boolean()) {
     return false;
   }
-  for (const EntryPoint& entry : kEntryPoints) {
-    if (FARPROC function = GetProcAddress(module_, entry.name)) exports_[entry.name] = function;
-  }
+  line->passed = value["passed"].get<bool>();
+  line->seen = value.value("seen", "");
+  line->skipped = value.value("skipped", false);
+  line->output = value.value("output", std::vector<std::string>());
   return true;
 }
 
-EntryWord Checker::Call(const char* name, std::vector<EntryWord> args) {
-  EntryCall call{name, static_cast<int>(4 * args.size()), 0, 0, host_.Calls().size(), 0};
-  call.result = CallWithWords(exports_.at(name), args.data(), static_cast<int>(args.size()),
-                              &call.removed_bytes);
-  call.end_host_call = host_.Calls().size();
-  calls_.push_back(call);
-  return call.result;
-}
-
-void Checker::Add(std::string name, bool passed, std::string seen) {
-  behaviour_.push_back({std::move(name), passed, std::move(seen)});
-}
-
-std::vector<std::string> Checker::HostCallsDuring(const char* entry_point) const {
-  std::vector<std::string> names;
-  const auto& host_calls = host_.Calls();
-  for (const EntryCall& call : calls_) {
-    if (call.name != entry_point) continue;
-    for (std::size_t i = call.first_host_call; i < call.end_host_call && i < host_calls.size();
-         ++i) {
-      names.push_back(host_calls[i].name);
-    }
+std::string SurveyResult(bool loaded, const std::string& error, const CheckSession& session) {
+  if (!loaded) return Dumped({{"error", error}});
+  json exports = json::array();
+  for (const EntryPoint& entry : kCheckedEntryPoints) {
+    if (session.Has(entry.name)) exports.push_back(entry.name);
   }
-  return names;
+  return Dumped({{"exports", exports}});
 }
 
-void Checker::CheckAnnouncement() {
-  if (Has(kVersion)) CheckVersion();
-  if (Has(kInit)) CheckInit();
-  if (Has(kEnumerate)) {
-    CheckEnumerateItem();
-    CheckEnumerateBeyondItem();
+// The line of a check from how its process ended.
+CheckLine LineOf(const PlannedCheck& check, const ApartRun& run) {
+  CheckLine line{check.name, false, ""};
+  line.level = check.level;
+  line.seconds = run.seconds;
+  if (run.end != ApartEnd::kFinished) {
+    line.seen = run.Failure();
+    line.output = run.output;
+    return line;
   }
-  if (Has(kMenuStatus)) CheckMenuStatus();
-  CheckQuietAnnouncement();
-}
-
-void Checker::CheckVersion() {
-  bool echoed = true;
-  std::vector<std::string> seen;
-  for (std::uint32_t word : kVersionWords) {
-    const auto answer = static_cast<std::uint32_t>(Call(kVersion, {word}));
-    echoed = echoed && answer == word;
-    seen.push_back(Hex(word) + " -> " + Hex(answer));
+  if (!ReadLineResult(run.result, &line)) {
+    line.passed = false;
+    line.seen = "the check's process answered something unreadable";
   }
-  Add("ScorixExtensionVersion answers the word it is given", echoed, Joined(seen));
-}
-
-void Checker::CheckInit() {
-  std::uint32_t flags = kHostFlags;
-  const auto answer = static_cast<std::uint32_t>(Call(kInit, {0, AddressWord(&flags)}));
-  const bool passed = flags == (kHostFlags | 1u) && answer == 1;
-  Add("ScorixExtensionInit sets bit 0 of the flags, keeps the others and answers 1", passed,
-      "flags " + Hex(kHostFlags) + " -> " + Hex(flags) + ", answered " + std::to_string(answer));
-}
-
-void Checker::CheckEnumerateItem() {
-  const std::vector<std::uint8_t> before = PatternedRecord();
-  std::vector<std::uint8_t> record = before;
-  const auto answer =
-      static_cast<std::uint32_t>(Call(kEnumerate, {0, 0, AddressWord(record.data())}));
-  std::vector<std::string> problems, texts;
-  if (answer != 1) problems.push_back("answered " + std::to_string(answer));
-  for (std::size_t field = 0; field < 3; ++field) {
-    const char* text = reinterpret_cast<const char*>(record.data() + field * kMenuTextBytes);
-    const std::size_t length = strnlen(text, kMenuTextBytes);
-    if (length == kMenuTextBytes) {
-      problems.push_back(std::string("the ") + kMenuFieldNames[field] + " has no NUL within " +
-                         std::to_string(kMenuTextBytes) + " bytes");
-    } else if (length == 0 && field == 0) {
-      problems.push_back("the title is empty: the menu would show nothing");
-    } else {
-      texts.push_back("\"" + Printable(std::string(text, length)) + "\"");
-    }
+  if (!run.sanitizer.empty()) {
+    // Whatever the check saw, a sanitizer saw the plug-in do worse.
+    line.passed = false;
+    line.skipped = false;
+    line.seen = run.Failure() + (line.seen.empty() ? "" : " (" + line.seen + ")");
+    line.output = run.output;
   }
-  const std::size_t beyond =
-      CountChanged(before, record, kMenuRecordBytes, kMenuRecordBytes + kGuardBytes);
-  if (beyond) {
-    problems.push_back("wrote " + Plural(beyond, "byte", "bytes") + " past the " +
-                       std::to_string(kMenuRecordBytes) + "-byte record");
+  return line;
+}
+
+// Exercises one entry point as its own behaviour check does, so its stack bytes are measured.
+void Exercise(CheckContext& context, const EntryPoint& entry) {
+  CheckSession& session = context.session;
+  const std::string name = entry.name;
+  if (name == kVersionEntry) session.CheckVersion();
+  if (name == kInitEntry) session.CheckInit();
+  if (name == kEnumerateEntry) session.CheckEnumerate();
+  if (name == kMenuStatusEntry) session.CheckMenuStatus();
+  if (name == kTerminateEntry) session.Terminate();
+  if (name == kInvokeEntry) {
+    // Declined: the contract of the entry point, not the command, is what level 1 looks at.
+    session.CheckAnnouncement();
+    session.CheckDeclined(context.subject.document);
   }
-  Add("ScorixExtensionEnumerate fills item 0 with three terminated texts and answers 1",
-      problems.empty(), problems.empty() ? Joined(texts) : Joined(problems, "; "));
 }
 
-void Checker::CheckEnumerateBeyondItem() {
-  const std::vector<std::uint8_t> before = PatternedRecord();
-  std::vector<std::uint8_t> record = before;
-  const auto answer =
-      static_cast<std::uint32_t>(Call(kEnumerate, {0, 1, AddressWord(record.data())}));
-  const std::size_t changed = CountChanged(before, record, 0, record.size());
-  Add("ScorixExtensionEnumerate answers 0 for item 1 and leaves the record untouched",
-      answer == 0 && changed == 0,
-      "answered " + std::to_string(answer) + ", " +
-          (changed ? Plural(changed, "byte", "bytes") + " of the record changed"
-                   : std::string("record untouched")));
+// The announcement and both answers, as the application would give them one after the other.
+void DeclineThenAccept(CheckContext& context) {
+  context.session.CheckAnnouncement();
+  context.session.CheckDeclined(context.subject.document);
+  context.session.CheckAccepted(context.subject.document);
 }
 
-void Checker::CheckMenuStatus() {
-  const auto answer = static_cast<std::uint32_t>(Call(kMenuStatus, {0}));
-  Add("ScorixExtensionGetMenuStatus enables the item", answer != 0,
-      "answered " + std::to_string(answer));
+PlannedCheck Planned(std::string id, int level, std::string name, const char* needs_export,
+                     bool needs_invoke, std::function<CheckLine(CheckContext&)> run) {
+  PlannedCheck check;
+  check.id = std::move(id);
+  check.level = level;
+  check.name = std::move(name);
+  check.needs_export = needs_export;
+  check.needs_invoke = needs_invoke;
+  check.run = std::move(run);
+  return check;
 }
 
-void Checker::CheckQuietAnnouncement() {
-  std::vector<std::string> seen;
-  for (const char* entry_point : {kVersion, kInit, kEnumerate, kMenuStatus}) {
-    const std::vector<std::string> names = HostCallsDuring(entry_point);
-    if (!names.empty()) seen.push_back(Joined(names) + " during " + entry_point);
+// A check judged by one of the session's behaviour lines after `calls`.
+PlannedCheck BehaviourCheck(std::string id, int level, const char* name, const char* needs_export,
+                            bool needs_invoke, std::function<void(CheckContext&)> calls) {
+  return Planned(std::move(id), level, name, needs_export, needs_invoke,
+                 [name, calls](CheckContext& context) {
+                   calls(context);
+                   return context.session.Behaviour(name);
+                 });
+}
+
+std::vector<PlannedCheck> ContractChecks() {
+  std::vector<PlannedCheck> checks;
+  for (const EntryPoint& entry : kCheckedEntryPoints) {
+    PlannedCheck stack =
+        Planned(std::string("stack-") + entry.name, 1, StackCheckName(entry), entry.name,
+                std::string(entry.name) == kInvokeEntry, [entry](CheckContext& context) {
+                  Exercise(context, entry);
+                  return context.session.StackLine(entry);
+                });
+    stack.skipped = !kStackCleanupMeasured;
+    stack.skip_reason = kStackCheckNotApplicable;
+    checks.push_back(std::move(stack));
   }
-  Add("no host call before the command is invoked", seen.empty(),
-      seen.empty() ? "none" : Joined(seen, "; "));
+  auto announce = [](CheckContext& context) { context.session.CheckAnnouncement(); };
+  auto decline = [](CheckContext& context) {
+    context.session.CheckAnnouncement();
+    context.session.CheckDeclined(context.subject.document);
+  };
+  auto accept = [](CheckContext& context) {
+    context.session.CheckAnnouncement();
+    context.session.CheckAccepted(context.subject.document);
+  };
+  checks.push_back(BehaviourCheck("version", 1, kVersionCheck, kVersionEntry, false,
+                                  [](CheckContext& c) { c.session.CheckVersion(); }));
+  checks.push_back(BehaviourCheck("init", 1, kInitCheck, kInitEntry, false,
+                                  [](CheckContext& c) { c.session.CheckInit(); }));
+  checks.push_back(BehaviourCheck("enumerate-item", 1, kEnumerateItemCheck, kEnumerateEntry, false,
+                                  [](CheckContext& c) { c.session.CheckEnumerate(); }));
+  checks.push_back(BehaviourCheck("enumerate-beyond", 1, kEnumerateBeyondCheck, kEnumerateEntry,
+                                  false, [](CheckContext& c) { c.session.CheckEnumerate(); }));
+  checks.push_back(BehaviourCheck("menu-status", 1, kMenuStatusCheck, kMenuStatusEntry, false,
+                                  [](CheckContext& c) { c.session.CheckMenuStatus(); }));
+  checks.push_back(BehaviourCheck("quiet", 1, kQuietCheck, nullptr, false, announce));
+  checks.push_back(
+      BehaviourCheck("declined-answer", 2, kDeclinedAnswerCheck, kInvokeEntry, true, decline));
+  checks.push_back(BehaviourCheck("declined-unchanged", 2, kDeclinedUnchangedCheck, kInvokeEntry,
+                                  true, decline));
+  checks.push_back(
+      BehaviourCheck("accepted-answer", 2, kAcceptedAnswerCheck, kInvokeEntry, true, accept));
+  checks.push_back(
+      Planned("transactions", 2, kTransactionsCheck, kInvokeEntry, true, [](CheckContext& context) {
+        DeclineThenAccept(context);
+        return context.session.TransactionLine();
+      }));
+  checks.push_back(
+      Planned("frames", 2, kFramesCheck, kInvokeEntry, true, [](CheckContext& context) {
+        DeclineThenAccept(context);
+        return FrameCheck(context.host);
+      }));
+  checks.push_back(
+      Planned("known-exports", 2, kKnownExportsCheck, nullptr, false, [](CheckContext& context) {
+        if (context.session.CanInvoke()) {
+          DeclineThenAccept(context);
+        } else {
+          context.session.CheckAnnouncement();
+        }
+        context.session.Terminate();
+        return context.session.KnownExportsLine(context.host_module.Lookups(),
+                                                WatchedHostModule::kSeesLookups);
+      }));
+  return checks;
 }
 
-std::string Checker::BoxesSeen(int before) const {
-  const int after = BoxesShown();
-  if (before < 0 || after < 0) return "";
-  return ", " + Plural(static_cast<std::size_t>(after - before), "box", "boxes") + " shown";
+CheckOptions WithPlatformIsolation(CheckOptions options) {
+  const CheckIsolation platform = PlatformCheckIsolation(options.time_limit_seconds);
+  if (!options.isolation.run_check) options.isolation.run_check = platform.run_check;
+  if (!options.isolation.run_nested) options.isolation.run_nested = platform.run_nested;
+  return options;
 }
 
-void Checker::CheckInvocation(const RecordStore& document) {
-  if (!Has(kInvoke) || !desktop_.answer_boxes) return;
-  invoked_ = true;
-  CheckDeclined(document);
-  CheckAccepted(document);
+bool ParseNumber(const std::string& text, double low, double high, double* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || !(number >= low && number <= high)) return false;
+  *value = number;
+  return true;
 }
 
-void Checker::CheckDeclined(const RecordStore& document) {
-  host_.Records() = document;
-  desktop_.answer_boxes(IDNO);
-  const int boxes = BoxesShown();
-  const auto answer =
-      static_cast<std::uint32_t>(Call(kInvoke, {AddressWord(desktop_.owner), 0, 0, 0}));
-  open_after_decline_ = host_.OpenTransactions();
-  Add("ScorixExtensionInvoke answered No answers 0", answer == 0,
-      "answered " + std::to_string(answer) + BoxesSeen(boxes));
-  const bool unchanged = host_.Records() == document;
-  const std::size_t host_calls = calls_.back().end_host_call - calls_.back().first_host_call;
-  Add("ScorixExtensionInvoke answered No leaves the document byte for byte unchanged", unchanged,
-      (unchanged ? std::string("unchanged") : DescribeDifferences(document, host_.Records())) +
-          ", " + Plural(host_calls, "host call", "host calls"));
-}
-
-void Checker::CheckAccepted(const RecordStore& document) {
-  // A plug-in that wrongly changed the document on No still gets the document it was meant to.
-  host_.Records() = document;
-  desktop_.answer_boxes(IDYES);
-  const int boxes = BoxesShown();
-  const auto answer =
-      static_cast<std::uint32_t>(Call(kInvoke, {AddressWord(desktop_.owner), 0, 0, 0}));
-  open_after_accept_ = host_.OpenTransactions();
-  const std::size_t host_calls = calls_.back().end_host_call - calls_.back().first_host_call;
-  const std::string changes = DescribeDifferences(document, host_.Records());
-  Add("ScorixExtensionInvoke answered Yes answers 1", answer == 1,
-      "answered " + std::to_string(answer) + BoxesSeen(boxes) + ", " +
-          Plural(host_calls, "host call", "host calls") + ", " +
-          (changes.empty() ? std::string("document unchanged") : changes));
-}
-
-void Checker::Terminate() {
-  if (Has(kTerminate)) Call(kTerminate, {0});
-}
-
-CheckLine Checker::ExportLine(const EntryPoint& entry) const {
-  const bool present = Has(entry.name);
-  return {std::string(entry.name) + " is exported", present, present ? "found" : "missing"};
-}
-
-CheckLine Checker::StackLine(const EntryPoint& entry) const {
-  const int expected = 4 * entry.argument_words;
-  int made = 0, wrong = 0, first_wrong_removed = 0;
-  for (const EntryCall& call : calls_) {
-    if (call.name != entry.name) continue;
-    ++made;
-    if (call.removed_bytes != expected && wrong++ == 0) first_wrong_removed = call.removed_bytes;
-  }
-  const std::string name = std::string(entry.name) + " removes its " + std::to_string(expected) +
-                           " argument bytes from the stack";
-  if (!kStackCleanupMeasured) return {name, false, kStackCheckNotApplicable, true};
-  if (made == 0) return {name, false, "never called"};
-  if (wrong == 0) {
-    return {name, true,
-            "removed " + std::to_string(expected) + " in " +
-                Plural(static_cast<std::size_t>(made), "call", "calls")};
-  }
-  return {name, false,
-          "removed " + std::to_string(first_wrong_removed) + " in " + std::to_string(wrong) +
-              " of " + Plural(static_cast<std::size_t>(made), "call", "calls")};
-}
-
-CheckLine Checker::TransactionLine() const {
-  return {"ScorixExtensionInvoke leaves no edit transaction open",
-          open_after_decline_ == 0 && open_after_accept_ == 0,
-          "open after No: " + std::to_string(open_after_decline_) +
-              ", after Yes: " + std::to_string(open_after_accept_)};
-}
-
-// Every frame the host lent (a non-null FX_LoadTGF answer) must come back through FX_FreeTGF
-// exactly once; a frame handed back that was never lent, or twice, is as wrong as one kept. The
-// frames the host itself lent are also held to the rest of the contract: cleaned before they are
-// saved or restructured, not cleaned before they are measured, their host bytes untouched, never
-// used or written after they are freed.
-CheckLine Checker::FrameLine() const {
-  std::map<Word, int> lent;  // frame -> times lent and not yet freed
-  std::size_t loaded = 0, freed = 0;
-  std::vector<std::string> problems;
-  for (const CallRecord& call : host_.Calls()) {
-    if (call.name == "FX_LoadTGF" && call.result != 0) {
-      ++loaded;
-      ++lent[call.result];
-    } else if (call.name == "FX_FreeTGF" && !call.args.empty()) {
-      ++freed;
-      auto frame = lent.find(call.args[0]);
-      if (frame == lent.end() || frame->second == 0) {
-        problems.push_back("freed " + Hex(call.args[0]) + ", which it did not hold");
-      } else {
-        --frame->second;
-      }
-    }
-  }
-  for (const auto& [frame, outstanding] : lent) {
-    if (outstanding > 0) problems.push_back("kept " + Hex(frame));
-  }
-  const FrameLedger& ledger = host_.Frames();
-  for (const FrameProblem& problem : ledger.problems) {
-    if (FailsFrameLine(problem.kind)) problems.push_back(DescribeFrameProblem(problem));
-  }
-  std::string counts =
-      Plural(loaded, "frame", "frames") + " loaded, " + std::to_string(freed) + " freed";
-  if (ledger.saved > 0) counts += ", " + std::to_string(ledger.saved) + " saved";
-  return {"ScorixExtensionInvoke frees every frame it loads", problems.empty(),
-          problems.empty() ? counts : counts + ": " + JoinedOnce(problems)};
-}
-
-CheckLine Checker::KnownExportsLine(const std::vector<std::string>& lookups,
-                                    bool sees_lookups) const {
-  std::set<std::string> unknown, called;
-  for (const std::string& name : lookups) {
-    if (!host_.HasExport(name)) unknown.insert(name);
-  }
-  for (const CallRecord& call : host_.Calls()) {
-    called.insert(call.name);
-    if (!host_.HasExport(call.name)) unknown.insert(call.name);
-  }
-  const std::set<std::string> asked(lookups.begin(), lookups.end());
-  std::string seen = sees_lookups ? "asked for " + Plural(asked.size(), "name", "names") + ", "
-                                  : std::string("lookups not visible here, ");
-  seen += "called " + Plural(called.size(), "export", "exports");
-  if (!unknown.empty()) {
-    seen += "; the host has no " + Joined(std::vector<std::string>(unknown.begin(), unknown.end()));
-  }
-  return {"the plug-in asks the host only for exports it has", unknown.empty(), seen};
-}
-
-std::vector<CheckLine> Checker::Lines(const std::vector<std::string>& lookups,
-                                      bool sees_lookups) const {
-  std::vector<CheckLine> lines;
-  for (const EntryPoint& entry : kEntryPoints) lines.push_back(ExportLine(entry));
-  for (const EntryPoint& entry : kEntryPoints) {
-    if (Has(entry.name) && (invoked_ || entry.name != std::string(kInvoke))) {
-      lines.push_back(StackLine(entry));
-    }
-  }
-  lines.insert(lines.end(), behaviour_.begin(), behaviour_.end());
-  if (invoked_) {
-    lines.push_back(TransactionLine());
-    lines.push_back(FrameLine());
-  }
-  lines.push_back(KnownExportsLine(lookups, sees_lookups));
-  return lines;
+std::string NumberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
 }
 
 }  // namespace
+
+std::uint32_t NewCheckSeed() {
+  std::random_device device;
+  const auto now =
+      static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  return device() ^ static_cast<std::uint32_t>(now ^ (now >> 32));
+}
+
+// --- The report ---
 
 int CheckReport::FailedCount() const {
   return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const CheckLine& line) {
@@ -557,21 +256,137 @@ int CheckReport::SkippedCount() const {
                                         [](const CheckLine& line) { return line.skipped; }));
 }
 
+int CheckReport::PassedCount() const {
+  return static_cast<int>(lines.size()) - FailedCount() - SkippedCount();
+}
+
+// --- Arguments ---
+
 bool ParseCheckArguments(const std::vector<std::string>& args, CheckArguments* parsed,
                          std::string* error) {
-  for (const std::string& arg : args) {
-    if (arg.size() > 1 && arg[0] == '-') {
-      *error = "unknown option " + arg;
-      return false;
-    }
-  }
-  if (args.empty() || args.size() > 2) {
-    *error = "check takes a plug-in and, if you like, a document";
+  CheckArguments result;
+  std::vector<std::string> positional;
+  auto fail = [error](const std::string& problem) {
+    *error = problem;
     return false;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() <= 1 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    const bool known =
+        arg == "--level" || arg == "--seed" || arg == "--time-limit" || arg == "--report";
+    if (!known) return fail("unknown option " + arg);
+    const std::size_t values = arg == "--report" ? 2 : 1;
+    if (i + values >= args.size()) {
+      return fail(arg + (values == 2 ? " needs a format and a file" : " needs a value"));
+    }
+    const std::string& value = args[i + 1];
+    double number = 0;
+    if (arg == "--level") {
+      if (!ParseNumber(value, kLowestCheckLevel, kHighestCheckLevel, &number) ||
+          number != static_cast<int>(number)) {
+        return fail("--level must be a whole number from 1 to 5");
+      }
+      result.level = static_cast<int>(number);
+    } else if (arg == "--seed") {
+      if (!ParseNumber(value, 0, 4294967295.0, &number) ||
+          number != static_cast<double>(static_cast<std::uint32_t>(number))) {
+        return fail("--seed must be a whole number from 0 to 4294967295");
+      }
+      result.seed = static_cast<std::uint32_t>(number);
+    } else if (arg == "--time-limit") {
+      if (!ParseNumber(value, kShortestTimeLimit, kLongestTimeLimit, &number)) {
+        return fail("--time-limit must be a number of seconds from 0.1 to 3600");
+      }
+      result.time_limit_seconds = number;
+    } else {
+      ReportFormat format;
+      if (value == "json") {
+        format = ReportFormat::kJson;
+      } else if (value == "junit") {
+        format = ReportFormat::kJUnit;
+      } else {
+        return fail("--report takes json or junit, then a file");
+      }
+      result.reports.push_back({format, args[i + 2]});
+    }
+    i += values;
   }
-  parsed->plugin_path = args[0];
-  parsed->document_path = args.size() == 2 ? args[1] : std::string();
+  if (positional.empty() || positional.size() > 2) {
+    return fail("check takes a plug-in and, if you like, a document");
+  }
+  result.plugin_path = positional[0];
+  result.document_path = positional.size() == 2 ? positional[1] : std::string();
+  *parsed = result;
   return true;
+}
+
+std::vector<std::string> CheckArgumentWords(const CheckArguments& arguments) {
+  std::vector<std::string> words = {arguments.plugin_path};
+  if (!arguments.document_path.empty()) words.push_back(arguments.document_path);
+  words.insert(words.end(), {"--level", std::to_string(arguments.level)});
+  if (arguments.seed) words.insert(words.end(), {"--seed", std::to_string(*arguments.seed)});
+  words.insert(words.end(), {"--time-limit", NumberText(arguments.time_limit_seconds)});
+  return words;
+}
+
+// --- Where checks run ---
+
+CheckIsolation PlatformCheckIsolation(double time_limit_seconds) {
+  CheckIsolation isolation;
+#ifdef _WIN32
+  (void)time_limit_seconds;
+  isolation.run_check = [](const std::string&, const ApartWork& work) { return RunHere(work); };
+#else
+  isolation.run_check = [time_limit_seconds](const std::string&, const ApartWork& work) {
+    return RunForked(work, time_limit_seconds);
+  };
+#endif
+  isolation.run_nested = [time_limit_seconds](const ApartWork& work, ApartChannel& channel) {
+#ifdef _WIN32
+    (void)time_limit_seconds;
+    return RunHere(work, &channel);
+#else
+    (void)channel;
+    return RunForked(work, time_limit_seconds);
+#endif
+  };
+  return isolation;
+}
+
+void CheckContext::PrepareHost(const RecordStore& document) const {
+  host.Reset();
+  if (subject.setup) subject.setup(host);
+  host.Records() = document;
+}
+
+ApartRun CheckContext::RunNested(const ApartWork& work) const {
+  return subject.options.isolation.run_nested(work, channel);
+}
+
+// --- The checks ---
+
+std::vector<PlannedCheck> AllChecks(const CheckOptions& options) {
+  std::vector<PlannedCheck> checks = ContractChecks();
+  std::vector<PlannedCheck> stress = StressChecks(options);
+  checks.insert(checks.end(), std::make_move_iterator(stress.begin()),
+                std::make_move_iterator(stress.end()));
+  return checks;
+}
+
+std::uint32_t RandomDocumentSeed(std::uint32_t seed, int index) {
+  // One step of a 32-bit mixer over the run's seed and the document's place: neighbouring seeds
+  // and places give unrelated documents.
+  std::uint32_t mixed = seed ^ (0x9E3779B9u * static_cast<std::uint32_t>(index));
+  mixed ^= mixed >> 16;
+  mixed *= 0x7FEB352Du;
+  mixed ^= mixed >> 15;
+  mixed *= 0x846CA68Bu;
+  mixed ^= mixed >> 16;
+  return mixed;
 }
 
 RecordStore BuiltInCheckDocument() {
@@ -581,39 +396,82 @@ RecordStore BuiltInCheckDocument() {
   return document;
 }
 
-CheckReport CheckPlugin(const std::string& plugin_path, const RecordStore& document,
-                        const CheckDesktop& desktop, const HostSetup& setup) {
+std::string RunCheckHere(const std::string& id, const CheckSubject& subject,
+                         ApartChannel& channel) {
   SimHost& host = SimHost::Instance();
   host.Reset();
-  if (setup) setup(host);
-  host.Records() = document;
+  if (subject.setup) subject.setup(host);
+  host.Records() = subject.document;
   WatchedHostModule host_module(host);
+  CheckSession session(host, subject.desktop, &channel);
+  std::string error;
+  const bool loaded = session.Load(subject.plugin_path, &error);
+  if (id == kSurveyId) return SurveyResult(loaded, error, session);
+  for (const PlannedCheck& check : AllChecks(subject.options)) {
+    if (check.id != id) continue;
+    if (!loaded) return LineResult({check.name, false, error});
+    CheckContext context{subject, host, host_module, session, channel};
+    return LineResult(check.run(context));
+  }
+  return LineResult({id, false, "there is no check of this name"});
+}
+
+CheckReport CheckPlugin(const std::string& plugin_path, const RecordStore& document,
+                        const CheckDesktop& desktop, const HostSetup& setup,
+                        const CheckOptions& options) {
+  const auto started = std::chrono::steady_clock::now();
+  const CheckSubject subject{plugin_path, document, desktop, setup, WithPlatformIsolation(options)};
+  const CheckIsolation& isolation = subject.options.isolation;
+  auto run_apart = [&subject, &isolation](const std::string& id) {
+    return isolation.run_check(
+        id, [&subject, id](ApartChannel& channel) { return RunCheckHere(id, subject, channel); });
+  };
 
   CheckReport report;
-  Checker checker(host, desktop);
-  if (!checker.Load(plugin_path, &report.error)) return report;
+  report.plugin = plugin_path;
+  report.level = options.level;
+  report.seed = options.seed;
+  const ApartRun survey = run_apart(kSurveyId);
+  const json found = survey.end == ApartEnd::kFinished
+                         ? json::parse(survey.result, nullptr, /*allow_exceptions=*/false)
+                         : json();
+  if (!found.is_object() || !found.contains("exports")) {
+    report.error = found.is_object() ? found.value("error", "the module does not load")
+                                     : "loading the module went wrong: " + survey.Failure();
+    return report;
+  }
   report.loaded = true;
-  checker.CheckAnnouncement();
-  checker.CheckInvocation(document);
-  checker.Terminate();
-  report.lines = checker.Lines(host_module.Lookups(), WatchedHostModule::kSeesLookups);
+  std::set<std::string> exports;
+  for (const json& name : found["exports"]) exports.insert(name.get<std::string>());
+  for (const EntryPoint& entry : kCheckedEntryPoints) {
+    const bool present = exports.count(entry.name) > 0;
+    CheckLine line{ExportCheckName(entry), present, present ? "found" : "missing"};
+    line.seconds = survey.seconds;
+    report.lines.push_back(line);
+  }
+
+  const bool can_invoke = exports.count(kInvokeEntry) > 0 && desktop.answer_boxes != nullptr;
+  for (const PlannedCheck& check : AllChecks(subject.options)) {
+    if (check.level > options.level) continue;
+    if (check.needs_export && !exports.count(check.needs_export)) continue;
+    if (check.needs_invoke && !can_invoke) continue;
+    if (check.skipped) {
+      CheckLine line{check.name, false, check.skip_reason, true};
+      line.level = check.level;
+      report.lines.push_back(line);
+      continue;
+    }
+    report.lines.push_back(LineOf(check, run_apart(check.id)));
+  }
+  report.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return report;
 }
 
-void WriteCheckReport(const CheckReport& report, std::ostream& out) {
-  for (const CheckLine& line : report.lines) {
-    out << (line.skipped  ? "skip "
-            : line.passed ? "ok   "
-                          : "FAIL ")
-        << line.name << " (" << line.seen << ")\n";
-  }
-  out << report.lines.size() << " checks, " << report.FailedCount() << " failed";
-  if (report.SkippedCount() > 0) out << ", " << report.SkippedCount() << " skipped";
-  out << "\n";
-}
+// --- The verb ---
 
 int CheckCommand(const CheckArguments& arguments, const CheckDesktop& desktop, std::ostream& out,
-                 std::ostream& err) {
+                 std::ostream& err, const CheckIsolation& isolation) {
   RecordStore document;
   std::string error;
   if (arguments.document_path.empty()) {
@@ -622,17 +480,49 @@ int CheckCommand(const CheckArguments& arguments, const CheckDesktop& desktop, s
     err << "error: " << error << "\n";
     return kExitUsage;
   }
-  const CheckReport report = CheckPlugin(arguments.plugin_path, document, desktop);
+  // Every report file is opened before the checks run: a path that cannot be written is told
+  // at once, not after a long run.
+  std::vector<std::pair<ReportFormat, std::unique_ptr<std::ofstream>>> files;
+  for (const ReportRequest& request : arguments.reports) {
+    auto file = std::make_unique<std::ofstream>(request.path, std::ios::binary);
+    if (!*file) {
+      err << "error: " << request.path << ": cannot write the file\n";
+      return kExitUsage;
+    }
+    files.emplace_back(request.format, std::move(file));
+  }
+
+  CheckOptions options;
+  options.level = arguments.level;
+  options.seed = arguments.seed ? *arguments.seed : NewCheckSeed();
+  options.time_limit_seconds = arguments.time_limit_seconds;
+  options.isolation = isolation;
+  CheckReport report = CheckPlugin(arguments.plugin_path, document, desktop, HostSetup(), options);
+  report.document = arguments.document_path.empty() ? std::string("the built-in document")
+                                                    : arguments.document_path;
   if (!report.loaded) {
     err << "error: cannot load the plug-in " << arguments.plugin_path << ": " << report.error
         << "\n";
-    return kExitUsage;
+    // The report files still tell a CI what went wrong, as the one check that failed.
+    report.lines = {{"the module loads", false, report.error}};
+  } else {
+    out << "Checking " << arguments.plugin_path << " on " << report.document << " at level "
+        << report.level << ", seed " << report.seed << "\n";
+    WriteCheckReport(report, out);
   }
-  out << "Checking " << arguments.plugin_path << " on "
-      << (arguments.document_path.empty() ? std::string("the built-in document")
-                                          : arguments.document_path)
-      << "\n";
-  WriteCheckReport(report, out);
+  for (auto& [format, file] : files) {
+    if (format == ReportFormat::kJson) {
+      WriteJsonCheckReport(report, *file);
+    } else {
+      WriteJUnitCheckReport(report, *file);
+    }
+    file->flush();
+    if (!*file) {
+      err << "error: a report file could not be written in full\n";
+      return kExitUsage;
+    }
+  }
+  if (!report.loaded) return kExitUsage;
   return report.FailedCount() == 0 ? kExitSuccess : kExitChecksFailed;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <map>
@@ -14,7 +15,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "hostsim/detail_records.h"
 #include "hostsim/entry_records.h"
+#include "hostsim/layout_records.h"
+#include "hostsim/region_records.h"
 #include "hostsim/score_records.h"
 #include "hostsim/staff_records.h"
 
@@ -41,18 +45,28 @@ const char* const kRegionsKey = "measureNumberRegions";
 const char* const kLayersKey = "layers";
 const char* const kHiddenLayersKey = "hiddenLayers";
 const char* const kSlotsKey = "slots";
+const char* const kSlotKeysKey = "slotKeys";
+const char* const kSelectionKey = "selection";
 const char* const kFramesKey = "frames";
+const char* const kMidiExpressionsKey = "midiExpressions";
+const char* const kDetailsKey = "details";
+const char* const kPagesKey = "pages";
+const char* const kArticulationsKey = "articulationDefs";
+const char* const kKeySignaturesKey = "keySignatures";
 const char* const kRecordsKey = "records";
 
-const char* const kDocumentKeys[] = {kCategoriesKey,    kTextExpressionsKey, kShapeExpressionsKey,
-                                     kTextsKey,         kIncidentsKey,       kStavesKey,
-                                     kCurrentStavesKey, kClefsKey,           kRegionsKey,
-                                     kLayersKey,        kHiddenLayersKey,    kSlotsKey,
-                                     kFramesKey,        kRecordsKey};
+const char* const kDocumentKeys[] = {kCategoriesKey,      kTextExpressionsKey, kShapeExpressionsKey,
+                                     kTextsKey,           kIncidentsKey,       kStavesKey,
+                                     kCurrentStavesKey,   kClefsKey,           kRegionsKey,
+                                     kLayersKey,          kHiddenLayersKey,    kSlotsKey,
+                                     kSlotKeysKey,        kSelectionKey,       kFramesKey,
+                                     kMidiExpressionsKey, kDetailsKey,         kPagesKey,
+                                     kArticulationsKey,   kKeySignaturesKey,   kRecordsKey};
 
 // The sections saved as a value of their own rather than as a list of records.
 bool IsSetupKey(const char* key) {
-  return key == kLayersKey || key == kHiddenLayersKey || key == kSlotsKey;
+  return key == kLayersKey || key == kHiddenLayersKey || key == kSlotsKey || key == kSlotKeysKey ||
+         key == kSelectionKey;
 }
 
 constexpr long long kHighestEntries = 32767;  // a frame's entry count is a signed 16-bit word
@@ -78,13 +92,28 @@ const char* SectionOfTag(std::uint32_t tag) {
       return kClefsKey;
     case kMeasureNumberRegionTag:
       return kRegionsKey;
+    case kMidiExpressionTag:
+      return kMidiExpressionsKey;
+    case kPageTag:
+      return kPagesKey;
+    case kArticulationTag:
+      return kArticulationsKey;
+    case kKeySignatureTag:
+      return kKeySignaturesKey;
     default:
       return nullptr;
   }
 }
 
 const char* FormName(TagForm form) {
-  return form == TagForm::kTexts ? kTextsKey : kIncidentsKey;
+  switch (form) {
+    case TagForm::kTexts:
+      return kTextsKey;
+    case TagForm::kDetails:
+      return kDetailsKey;
+    default:
+      return kIncidentsKey;
+  }
 }
 
 std::uint8_t KindSalt(std::uint32_t tag) {
@@ -101,12 +130,37 @@ std::uint8_t KindSalt(std::uint32_t tag) {
       return 0x60;
     case kMeasureNumberRegionTag:
       return 0xA0;
+    case kMidiExpressionTag:
+      return 0x90;
+    case kPageTag:
+      return 0x50;
+    case kArticulationTag:
+      return 0x70;
+    case kKeySignatureTag:
+      return 0xB0;
     default:
       return 0x00;
   }
 }
 
 constexpr unsigned kEntryFillSalt = 0xE0;
+
+// An item-numbered record of one size whose friendly form names one 16-bit word: clef
+// definitions (numbered from 0), pages and key signatures.
+struct WordRecordKind {
+  std::uint32_t tag;
+  std::size_t size;
+  long long lowest_number;
+  const char* field;
+  std::size_t offset;
+  bool is_signed;
+};
+constexpr WordRecordKind kClefKind{kClefTag,   clef_record::kSize,     0,
+                                   "baseline", clef_record::kBaseline, true};
+constexpr WordRecordKind kPageKind{kPageTag,      page_record::kSize,        1,
+                                   "firstSystem", page_record::kFirstSystem, true};
+constexpr WordRecordKind kKeySignatureKind{kKeySignatureTag, key_record::kSize,    1,
+                                           "keyWord",        key_record::kKeyWord, false};
 
 Bytes FilledRecord(std::uint32_t tag, std::uint16_t number, std::size_t size) {
   Bytes record(size);
@@ -119,6 +173,10 @@ Bytes FilledRecord(std::uint32_t tag, std::uint16_t number, std::size_t size) {
 std::uint16_t CurrentStaffFillNumber(const CurrentStaffPlace& place) {
   const auto position = static_cast<std::uint32_t>(place.position);
   return static_cast<std::uint16_t>((place.staff + (place.measure << 8) + position) & 0xFFFF);
+}
+
+std::uint16_t CellDetailFillNumber(const CellDetailPlace& place) {
+  return static_cast<std::uint16_t>((place.staff + (place.measure << 8) + place.inci) & 0xFFFF);
 }
 
 // --- Hex ---
@@ -202,6 +260,20 @@ std::optional<long long> IntegerWithin(const Json& value, long long lowest, long
   return number;
 }
 
+// The number an object's key names ("7", "-1"): decimal digits after an optional minus, from
+// `lowest` to `highest`; nothing for anything else.
+std::optional<long long> NumberKey(const std::string& key, long long lowest, long long highest) {
+  bool well_formed = !key.empty() && key.size() <= 6;
+  for (std::size_t i = 0; i < key.size() && well_formed; ++i) {
+    const bool digit = key[i] >= '0' && key[i] <= '9';
+    well_formed = digit || (i == 0 && key[i] == '-' && key.size() > 1);
+  }
+  if (!well_formed) return std::nullopt;
+  const long long number = std::stoll(key);
+  if (number < lowest || number > highest) return std::nullopt;
+  return number;
+}
+
 std::string IntegerRange(long long lowest, long long highest) {
   return "expected an integer from " + std::to_string(lowest) + " to " + std::to_string(highest);
 }
@@ -237,8 +309,21 @@ class DocumentReader {
   bool ReadClef(const Json& entry, const std::string& place);
   bool ReadRegion(const Json& entry, const std::string& place);
   bool ReadRawRecord(const Json& entry, const std::string& place);
+  bool ReadMidiExpression(const Json& entry, const std::string& place);
+  bool ReadDetailRun(const Json& entry, const std::string& place);
+  // The "incidents" of a run, each with its "inci" (0..32767) and "bytes", stored under the
+  // identity `identity_of` gives for the incident.
+  bool ReadIncidentList(const Json& entry, const std::string& place, std::uint32_t tag,
+                        const std::function<Identity(std::int16_t)>& identity_of);
+  bool ReadWordRecord(const Json& entry, const std::string& place, const WordRecordKind& kind);
+  bool ReadPage(const Json& entry, const std::string& place);
+  bool ReadKeySignature(const Json& entry, const std::string& place);
+  bool ReadArticulation(const Json& entry, const std::string& place);
   bool ReadLayerSetup(const Json& document);
-  bool ReadSlots(const Json& slots);
+  // A slot map, {"slot": staff, ...}, found at `place` ("slots", "slotKeys.7").
+  bool ReadSlotMap(const Json& slots, const std::string& place, LayerSetup::SlotMap* map);
+  bool ReadSlotKeys(const Json& keys);
+  bool ReadSelection(const Json& document);
   bool ReadFrame(const Json& entry, const std::string& place);
   // One entry of a frame, built on `record` (146 bytes: filled, or the entry's "bytes").
   bool ReadEntry(const Json& entry, const std::string& place, const FrameKey& key,
@@ -302,7 +387,13 @@ bool DocumentReader::Read(const Json& document, RecordStore* store) {
          ReadList(document, kCurrentStavesKey, &DocumentReader::ReadCurrentStaff) &&
          ReadList(document, kClefsKey, &DocumentReader::ReadClef) &&
          ReadList(document, kRegionsKey, &DocumentReader::ReadRegion) && ReadLayerSetup(document) &&
-         ReadList(document, kFramesKey, &DocumentReader::ReadFrame) && NumberEntries() &&
+         ReadSelection(document) && ReadList(document, kFramesKey, &DocumentReader::ReadFrame) &&
+         NumberEntries() &&
+         ReadList(document, kMidiExpressionsKey, &DocumentReader::ReadMidiExpression) &&
+         ReadList(document, kDetailsKey, &DocumentReader::ReadDetailRun) &&
+         ReadList(document, kPagesKey, &DocumentReader::ReadPage) &&
+         ReadList(document, kArticulationsKey, &DocumentReader::ReadArticulation) &&
+         ReadList(document, kKeySignaturesKey, &DocumentReader::ReadKeySignature) &&
          ReadList(document, kRecordsKey, &DocumentReader::ReadRawRecord);
 }
 
@@ -434,6 +525,27 @@ bool DocumentReader::ReadIncidentRun(const Json& entry, const std::string& place
       !ReadUniqueNumber(entry, place, "number", tag, kLowestNumber, kHighestNumber, &item)) {
     return false;
   }
+  return ReadIncidentList(entry, place, tag,
+                          [item](std::int16_t inci) { return ItemIdentity(item, inci); });
+}
+
+bool DocumentReader::ReadDetailRun(const Json& entry, const std::string& place) {
+  std::uint32_t tag = 0;
+  long long number = 0;
+  if (!CheckFields(entry, place, {"tag", "entry", "incidents"}) || !ReadTag(entry, place, &tag) ||
+      !ClaimTagForm(tag, TagForm::kDetails, place) ||
+      !ReadRequiredInteger(entry, place, "entry", INT32_MIN, INT32_MAX, &number)) {
+    return false;
+  }
+  const auto entry_number = static_cast<std::int32_t>(number);
+  return ReadIncidentList(entry, place, tag, [entry_number](std::int16_t inci) {
+    return DetailIdentity(DetailPlace{entry_number, inci});
+  });
+}
+
+bool DocumentReader::ReadIncidentList(const Json& entry, const std::string& place,
+                                      std::uint32_t tag,
+                                      const std::function<Identity(std::int16_t)>& identity_of) {
   const std::string list_place = place + ".incidents";
   const auto list = entry.find("incidents");
   if (list == entry.end()) return Fail(list_place, "required");
@@ -458,7 +570,7 @@ bool DocumentReader::ReadIncidentRun(const Json& entry, const std::string& place
       return Fail(incident_place + ".inci",
                   std::to_string(inci) + " is already used by " + owner->second);
     }
-    if (!Insert(tag, ItemIdentity(item, static_cast<std::int16_t>(inci)), std::move(*bytes),
+    if (!Insert(tag, identity_of(static_cast<std::int16_t>(inci)), std::move(*bytes),
                 incident_place)) {
       return false;
     }
@@ -517,23 +629,77 @@ bool DocumentReader::ReadCurrentStaff(const Json& entry, const std::string& plac
 }
 
 bool DocumentReader::ReadClef(const Json& entry, const std::string& place) {
+  return ReadWordRecord(entry, place, kClefKind);
+}
+
+bool DocumentReader::ReadPage(const Json& entry, const std::string& place) {
+  return ReadWordRecord(entry, place, kPageKind);
+}
+
+bool DocumentReader::ReadKeySignature(const Json& entry, const std::string& place) {
+  return ReadWordRecord(entry, place, kKeySignatureKind);
+}
+
+bool DocumentReader::ReadWordRecord(const Json& entry, const std::string& place,
+                                    const WordRecordKind& kind) {
   std::uint16_t number = 0;
   std::optional<Bytes> bytes;
-  std::optional<long long> baseline;
-  if (!CheckFields(entry, place, {"number", "baseline", "bytes"}) ||
-      !ReadUniqueNumber(entry, place, "number", kClefTag, 0, kHighestNumber, &number) ||
-      !ReadInteger(entry, place, "baseline", -32768, 32767, &baseline) ||
+  std::optional<long long> word;
+  if (!CheckFields(entry, place, {"number", kind.field, "bytes"}) ||
+      !ReadUniqueNumber(entry, place, "number", kind.tag, kind.lowest_number, kHighestNumber,
+                        &number) ||
+      !ReadInteger(entry, place, kind.field, kind.is_signed ? -32768 : 0,
+                   kind.is_signed ? 32767 : 65535, &word) ||
       !ReadBytes(entry, place, &bytes)) {
     return false;
   }
-  if (bytes && !CheckRecordSize(*bytes, clef_record::kSize, place)) return false;
-  if (!bytes && !baseline) return Fail(place + ".baseline", "required when \"bytes\" is not given");
-
-  Bytes record = bytes ? std::move(*bytes) : FilledRecord(kClefTag, number, clef_record::kSize);
-  if (baseline) {
-    PutWord(&record, clef_record::kBaseline, static_cast<std::uint16_t>(*baseline & 0xFFFF));
+  if (bytes && !CheckRecordSize(*bytes, kind.size, place)) return false;
+  if (!bytes && !word) {
+    return Fail(place + "." + kind.field, "required when \"bytes\" is not given");
   }
-  return Insert(kClefTag, ItemIdentity(number), std::move(record), place);
+
+  Bytes record = bytes ? std::move(*bytes) : FilledRecord(kind.tag, number, kind.size);
+  if (word) PutWord(&record, kind.offset, static_cast<std::uint16_t>(*word & 0xFFFF));
+  return Insert(kind.tag, ItemIdentity(number), std::move(record), place);
+}
+
+bool DocumentReader::ReadArticulation(const Json& entry, const std::string& place) {
+  using namespace articulation_record;
+  std::uint16_t number = 0;
+  std::optional<Bytes> bytes;
+  std::optional<long long> font, side;
+  std::optional<bool> no_font, automatic;
+  if (!CheckFields(entry, place, {"number", "font", "noFont", "automatic", "side", "bytes"}) ||
+      !ReadNumber(entry, place, kArticulationTag, &number) ||
+      !ReadInteger(entry, place, "font", 0, 255, &font) ||
+      !ReadBool(entry, place, "noFont", &no_font) ||
+      !ReadBool(entry, place, "automatic", &automatic) ||
+      !ReadInteger(entry, place, "side", 0, kSideCode, &side) || !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (bytes && !CheckRecordSize(*bytes, kSize, place)) return false;
+
+  Bytes record = bytes ? std::move(*bytes) : FilledRecord(kArticulationTag, number, kSize);
+  // Built from its fields alone, the articulation has font 0, a font, and is placed by hand.
+  if (!bytes) {
+    font = font.value_or(0);
+    no_font = no_font.value_or(false);
+    automatic = automatic.value_or(false);
+    side = side.value_or(0);
+  }
+  if (font) record[kFont] = static_cast<std::uint8_t>(*font);
+  if (no_font) {
+    record[kFlags] =
+        static_cast<std::uint8_t>(*no_font ? record[kFlags] | kNoFont : record[kFlags] & ~kNoFont);
+  }
+  std::uint16_t placement = *WordAt(record, kPlacement);
+  if (automatic) {
+    placement =
+        static_cast<std::uint16_t>(*automatic ? placement | kAutomatic : placement & ~kAutomatic);
+  }
+  if (side) placement = static_cast<std::uint16_t>((placement & ~kSideCode) | *side);
+  PutWord(&record, kPlacement, placement);
+  return Insert(kArticulationTag, ItemIdentity(number), std::move(record), place);
 }
 
 bool DocumentReader::ReadRegion(const Json& entry, const std::string& place) {
@@ -594,6 +760,56 @@ bool DocumentReader::ReadRawRecord(const Json& entry, const std::string& place) 
   return Insert(tag, id, std::move(*bytes), place);
 }
 
+bool DocumentReader::ReadMidiExpression(const Json& entry, const std::string& place) {
+  using namespace midi_expression_record;
+  long long staff = 0, measure = 0, inci = 0;
+  std::optional<long long> position, status, data1, data2;
+  std::optional<Bytes> bytes;
+  if (!CheckFields(entry, place,
+                   {"staff", "measure", "inci", "position", "status", "data1", "data2", "bytes"}) ||
+      !ReadRequiredInteger(entry, place, "staff", 1, 32767, &staff) ||
+      !ReadRequiredInteger(entry, place, "measure", 1, 32767, &measure) ||
+      !ReadRequiredInteger(entry, place, "inci", 0, 32767, &inci) ||
+      !ReadInteger(entry, place, "position", INT32_MIN, INT32_MAX, &position) ||
+      !ReadInteger(entry, place, "status", 0, 255, &status) ||
+      !ReadInteger(entry, place, "data1", -32768, 32767, &data1) ||
+      !ReadInteger(entry, place, "data2", -32768, 32767, &data2) ||
+      !ReadBytes(entry, place, &bytes)) {
+    return false;
+  }
+  if (!bytes && !status) return Fail(place + ".status", "required when \"bytes\" is not given");
+
+  const CellDetailPlace where{static_cast<std::uint16_t>(staff),
+                              static_cast<std::uint16_t>(measure),
+                              static_cast<std::uint16_t>(inci)};
+  Bytes record = bytes ? std::move(*bytes)
+                       : FilledRecord(kMidiExpressionTag, CellDetailFillNumber(where), kSize);
+  if (!bytes) {
+    position = position.value_or(0);
+    data1 = data1.value_or(0);
+    data2 = data2.value_or(0);
+  }
+  // Each named field is written over the record, little-endian; given "bytes" too short for it,
+  // the field is refused rather than the record lengthened.
+  for (const auto& [field, value, offset, width] :
+       {std::make_tuple("position", position, kPosition, std::size_t{4}),
+        std::make_tuple("status", status, kStatus, std::size_t{1}),
+        std::make_tuple("data1", data1, kData1, std::size_t{2}),
+        std::make_tuple("data2", data2, kData2, std::size_t{2})}) {
+    if (!value) continue;
+    if (record.size() < offset + width) {
+      return Fail(place + "." + field, "the record's " + std::to_string(record.size()) +
+                                           " bytes do not reach byte " +
+                                           std::to_string(offset + width - 1));
+    }
+    const auto bits = static_cast<std::uint64_t>(*value);
+    for (std::size_t i = 0; i < width; ++i) {
+      record[offset + i] = static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF);
+    }
+  }
+  return Insert(kMidiExpressionTag, CellDetailIdentity(where), std::move(record), place);
+}
+
 bool DocumentReader::ReadLayerSetup(const Json& document) {
   LayerSetup& setup = store_->Layers();
   if (const auto layers = document.find(kLayersKey); layers != document.end()) {
@@ -622,41 +838,106 @@ bool DocumentReader::ReadLayerSetup(const Json& document) {
     }
   }
   const auto slots = document.find(kSlotsKey);
-  return slots == document.end() || ReadSlots(*slots);
+  if (slots != document.end() && !ReadSlotMap(*slots, kSlotsKey, &setup.slot_staves)) return false;
+  const auto keys = document.find(kSlotKeysKey);
+  return keys == document.end() || ReadSlotKeys(*keys);
 }
 
-bool DocumentReader::ReadSlots(const Json& slots) {
-  if (!slots.is_object()) return Fail(kSlotsKey, "expected an object such as {\"1\": 3, \"3\": 1}");
-  std::map<std::int16_t, std::int16_t> map;
-  std::map<std::int16_t, std::string> staff_owners;
+bool DocumentReader::ReadSlotMap(const Json& slots, const std::string& place,
+                                 LayerSetup::SlotMap* map) {
+  if (!slots.is_object()) return Fail(place, "expected an object such as {\"1\": 3, \"3\": 1}");
+  LayerSetup::SlotMap read;
+  std::map<std::int16_t, std::string> slot_owners, staff_owners;
   for (const auto& [key, value] : slots.items()) {
-    const std::string place = std::string(kSlotsKey) + "." + key;
-    long long slot = 0;
-    bool well_formed = !key.empty() && key.size() <= 6;
-    for (std::size_t i = 0; i < key.size() && well_formed; ++i) {
-      const bool digit = key[i] >= '0' && key[i] <= '9';
-      well_formed = digit || (i == 0 && key[i] == '-' && key.size() > 1);
-    }
-    if (well_formed) slot = std::stoll(key);
-    if (!well_formed || slot < -32768 || slot > 32767) {
-      return Fail(place, "a slot is a number from -32768 to 32767");
+    const std::string slot_place = place + "." + key;
+    const auto slot = NumberKey(key, -32768, 32767);
+    if (!slot) return Fail(slot_place, "a slot is a number from -32768 to 32767");
+    // "1" and "01" name one slot.
+    const auto [slot_owner, new_slot] =
+        slot_owners.emplace(static_cast<std::int16_t>(*slot), slot_place);
+    if (!new_slot) {
+      return Fail(slot_place,
+                  "slot " + std::to_string(*slot) + " is already given by " + slot_owner->second);
     }
     const auto staff = IntegerWithin(value, -32768, 32767);
-    if (!staff) return Fail(place, IntegerRange(-32768, 32767) + " (the staff the slot shows)");
-    const auto [owner, inserted] = staff_owners.emplace(static_cast<std::int16_t>(*staff), place);
+    if (!staff) {
+      return Fail(slot_place, IntegerRange(-32768, 32767) + " (the staff the slot shows)");
+    }
+    const auto [owner, inserted] =
+        staff_owners.emplace(static_cast<std::int16_t>(*staff), slot_place);
     if (!inserted) {
-      return Fail(place,
+      return Fail(slot_place,
                   "staff " + std::to_string(*staff) + " is already shown by " + owner->second);
     }
-    map[static_cast<std::int16_t>(slot)] = static_cast<std::int16_t>(*staff);
+    read[static_cast<std::int16_t>(*slot)] = static_cast<std::int16_t>(*staff);
   }
-  for (const auto& [staff, place] : staff_owners) {
-    if (!map.count(staff)) {
-      return Fail(place, "staff " + std::to_string(staff) +
-                             " must be a slot of the map too, so that the map is one-to-one");
+  for (const auto& [staff, staff_place] : staff_owners) {
+    if (!read.count(staff)) {
+      return Fail(staff_place, "staff " + std::to_string(staff) +
+                                   " must be a slot of the map too, so that the map is one-to-one");
     }
   }
-  store_->Layers().slot_staves = std::move(map);
+  *map = std::move(read);
+  return true;
+}
+
+bool DocumentReader::ReadSlotKeys(const Json& keys) {
+  if (!keys.is_object()) {
+    return Fail(kSlotKeysKey, "expected an object such as {\"7\": {\"1\": 2, \"2\": 1}}");
+  }
+  std::map<std::uint16_t, std::string> key_owners;
+  for (const auto& [key, slots] : keys.items()) {
+    const std::string place = std::string(kSlotKeysKey) + "." + key;
+    const auto number = NumberKey(key, 1, 65535);
+    if (!number) {
+      return Fail(place, "a slot key is a number from 1 to 65535 (the map of key 0 is \"" +
+                             std::string(kSlotsKey) + "\")");
+    }
+    const auto slot_key = static_cast<std::uint16_t>(*number);
+    const auto [owner, inserted] = key_owners.emplace(slot_key, place);
+    if (!inserted) {
+      return Fail(place,
+                  "slot key " + std::to_string(*number) + " is already given by " + owner->second);
+    }
+    LayerSetup::SlotMap map;
+    if (!ReadSlotMap(slots, place, &map)) return false;
+    // A key whose map is empty shows every slot's own staff, as a key without a map does.
+    if (!map.empty()) store_->Layers().keyed_slot_staves[slot_key] = std::move(map);
+  }
+  return true;
+}
+
+bool DocumentReader::ReadSelection(const Json& document) {
+  const auto found = document.find(kSelectionKey);
+  if (found == document.end()) return true;
+  const std::string place = kSelectionKey;
+  if (!found->is_object()) return Fail(place, "expected an object");
+  const Json& selection = *found;
+  long long start_slot = 0, start_measure = 0, end_slot = 0, end_measure = 0;
+  std::optional<long long> start_key, start_position, end_key, end_position;
+  if (!CheckFields(selection, place,
+                   {"startSlot", "startMeasure", "startPosition", "endSlot", "endMeasure",
+                    "endPosition", "startSlotKey", "endSlotKey"}) ||
+      !ReadRequiredInteger(selection, place, "startSlot", -32768, 32767, &start_slot) ||
+      !ReadRequiredInteger(selection, place, "startMeasure", -32768, 32767, &start_measure) ||
+      !ReadInteger(selection, place, "startPosition", INT32_MIN, INT32_MAX, &start_position) ||
+      !ReadRequiredInteger(selection, place, "endSlot", -32768, 32767, &end_slot) ||
+      !ReadRequiredInteger(selection, place, "endMeasure", -32768, 32767, &end_measure) ||
+      !ReadInteger(selection, place, "endPosition", INT32_MIN, INT32_MAX, &end_position) ||
+      !ReadInteger(selection, place, "startSlotKey", 0, 65535, &start_key) ||
+      !ReadInteger(selection, place, "endSlotKey", 0, 65535, &end_key)) {
+    return false;
+  }
+  RegionSpan span;
+  span.start_slot_key = static_cast<std::uint16_t>(start_key.value_or(0));
+  span.start_slot = static_cast<std::int16_t>(start_slot);
+  span.start_measure = static_cast<std::int16_t>(start_measure);
+  span.start_position = static_cast<std::int32_t>(start_position.value_or(span.start_position));
+  span.end_slot_key = static_cast<std::uint16_t>(end_key.value_or(0));
+  span.end_slot = static_cast<std::int16_t>(end_slot);
+  span.end_measure = static_cast<std::int16_t>(end_measure);
+  span.end_position = static_cast<std::int32_t>(end_position.value_or(span.end_position));
+  store_->SetSelection(span);
   return true;
 }
 
@@ -1118,14 +1399,57 @@ std::optional<Json> FriendlyCurrentStaff(const Identity& id, const Bytes& record
   return entry;
 }
 
-std::optional<Json> FriendlyClef(const Identity& id, const Bytes& record) {
+std::optional<Json> FriendlyWordRecord(const Identity& id, const Bytes& record,
+                                       const WordRecordKind& kind) {
   const auto number = ItemNumberOf(id);
-  if (!number || *number > kHighestNumber || record.size() != clef_record::kSize) {
+  if (!number || *number < kind.lowest_number || *number > kHighestNumber ||
+      record.size() != kind.size) {
+    return std::nullopt;
+  }
+  const std::uint16_t word = *WordAt(record, kind.offset);
+  Json entry = Json::object();
+  entry["number"] = *number;
+  if (kind.is_signed) {
+    entry[kind.field] = static_cast<std::int16_t>(word);
+  } else {
+    entry[kind.field] = word;
+  }
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
+std::optional<Json> FriendlyArticulation(std::uint16_t number, const Bytes& record) {
+  const auto fields = ReadArticulation(record);
+  if (!fields || record.size() != articulation_record::kSize) return std::nullopt;
+  Json entry = Json::object();
+  entry["number"] = number;
+  entry["font"] = fields->font;
+  entry["noFont"] = fields->no_font;
+  entry["automatic"] = fields->automatic;
+  entry["side"] = fields->side_code;
+  entry["bytes"] = ToHex(record.data(), record.size());
+  return entry;
+}
+
+// A MIDI expression of a cell a document can name: its fields when the record has its 10 bytes,
+// and the record whole in "bytes" either way (of any length, as the section takes it).
+std::optional<Json> FriendlyMidiExpression(const Identity& id, const Bytes& record) {
+  const auto where = CellDetailPlaceOf(id);
+  if (!where || where->staff < 1 || where->staff > 32767 || where->measure < 1 ||
+      where->measure > 32767 || where->inci > 32767) {
     return std::nullopt;
   }
   Json entry = Json::object();
-  entry["number"] = *number;
-  entry["baseline"] = *ClefBaselineOf(record);
+  entry["staff"] = where->staff;
+  entry["measure"] = where->measure;
+  entry["inci"] = where->inci;
+  if (record.size() == midi_expression_record::kSize) {
+    const MidiExpressionFields fields = ReadMidiExpression(record);
+    entry["position"] = *fields.position;
+    entry["status"] = *fields.status;
+    entry["data1"] = *fields.data1;
+    entry["data2"] = *fields.data2;
+  }
   entry["bytes"] = ToHex(record.data(), record.size());
   return entry;
 }
@@ -1171,11 +1495,26 @@ bool IsRunIncident(const Identity& id) {
          IdentityWord(id, 2) == 0 && IdentityWord(id, 3) == 0;
 }
 
-Json IncidentEntry(const Identity& id, const Bytes& record) {
-  Json entry = Json::object();
-  entry["inci"] = IdentityWord(id, 1);
-  entry["bytes"] = ToHex(record.data(), record.size());
-  return entry;
+// The runs of incidents and of entry details a saved document has begun: (tag, item or entry
+// number) -> the run's index in its section. A tag holds one kind of run only.
+using RunIndex = std::map<std::pair<std::uint32_t, std::int64_t>, std::size_t>;
+
+// Appends an incident to its run in `section` ("incidents" or "details"), which begins with the
+// tag and the owner under `owner_field` ("number" or "entry") when it is new.
+void AddToRun(Json* section, RunIndex* runs, std::uint32_t tag, const char* owner_field,
+              std::int64_t owner, std::int16_t inci, const Bytes& record) {
+  const auto [run, added] = runs->emplace(std::make_pair(tag, owner), section->size());
+  if (added) {
+    Json entry = Json::object();
+    entry["tag"] = TagText(tag);
+    entry[owner_field] = owner;
+    entry["incidents"] = Json::array();
+    section->push_back(std::move(entry));
+  }
+  Json incident = Json::object();
+  incident["inci"] = inci;
+  incident["bytes"] = ToHex(record.data(), record.size());
+  (*section)[run->second]["incidents"].push_back(std::move(incident));
 }
 
 // An entry with its fields named, and whole in "bytes"; its notes are named when its count is one
@@ -1219,6 +1558,12 @@ Json FriendlyFrame(const FrameKey& key, const Bytes& entries) {
   return frame;
 }
 
+Json SlotMapJson(const LayerSetup::SlotMap& map) {
+  Json slots = Json::object();
+  for (const auto& [slot, staff] : map) slots[std::to_string(slot)] = staff;
+  return slots;
+}
+
 // The layer setup's sections, each only when it differs from the default.
 std::map<std::string, Json> SetupSections(const LayerSetup& setup) {
   std::map<std::string, Json> sections;
@@ -1226,12 +1571,27 @@ std::map<std::string, Json> SetupSections(const LayerSetup& setup) {
   if (!setup.hidden.empty()) {
     sections[kHiddenLayersKey] = Json(std::vector<int>(setup.hidden.begin(), setup.hidden.end()));
   }
-  if (!setup.slot_staves.empty()) {
-    Json slots = Json::object();
-    for (const auto& [slot, staff] : setup.slot_staves) slots[std::to_string(slot)] = staff;
-    sections[kSlotsKey] = std::move(slots);
+  if (!setup.slot_staves.empty()) sections[kSlotsKey] = SlotMapJson(setup.slot_staves);
+  Json keyed = Json::object();
+  for (const auto& [key, map] : setup.keyed_slot_staves) {
+    // A key's empty map says what no map says, so it is not written.
+    if (!map.empty()) keyed[std::to_string(key)] = SlotMapJson(map);
   }
+  if (!keyed.empty()) sections[kSlotKeysKey] = std::move(keyed);
   return sections;
+}
+
+Json SelectionJson(const RegionSpan& span) {
+  Json selection = Json::object();
+  selection["startSlot"] = span.start_slot;
+  selection["startMeasure"] = span.start_measure;
+  selection["startPosition"] = span.start_position;
+  selection["endSlot"] = span.end_slot;
+  selection["endMeasure"] = span.end_measure;
+  selection["endPosition"] = span.end_position;
+  selection["startSlotKey"] = span.start_slot_key;
+  selection["endSlotKey"] = span.end_slot_key;
+  return selection;
 }
 
 Json RawRecord(const RecordKey& key, const Bytes& record) {
@@ -1316,7 +1676,7 @@ std::string SaveDocument(const RecordStore& store) {
   // written, the others only when they hold something, so older documents save as they did.
   std::map<std::string, Json> sections;
   for (const char* key : kDocumentKeys) sections[key] = Json::array();
-  std::map<std::pair<std::uint32_t, std::uint16_t>, std::size_t> runs;  // (tag, item): index
+  RunIndex runs;
   for (const auto& [key, record] : store.Records()) {
     std::optional<Json> friendly;
     const char* section = SectionOfTag(key.tag);
@@ -1340,27 +1700,35 @@ std::string SaveDocument(const RecordStore& store) {
         friendly = FriendlyCurrentStaff(key.id, record);
         break;
       case kClefTag:
-        friendly = FriendlyClef(key.id, record);
+        friendly = FriendlyWordRecord(key.id, record, kClefKind);
+        break;
+      case kPageTag:
+        friendly = FriendlyWordRecord(key.id, record, kPageKind);
+        break;
+      case kKeySignatureTag:
+        friendly = FriendlyWordRecord(key.id, record, kKeySignatureKind);
+        break;
+      case kArticulationTag:
+        if (number) friendly = FriendlyArticulation(*number, record);
         break;
       case kMeasureNumberRegionTag:
         if (number) friendly = FriendlyRegion(*number, record);
+        break;
+      case kMidiExpressionTag:
+        friendly = FriendlyMidiExpression(key.id, record);
         break;
       default:
         if (store.FormOf(key.tag) == TagForm::kTexts) {
           section = kTextsKey;
           friendly = FriendlyText(key, record);
         } else if (store.FormOf(key.tag) == TagForm::kIncidents && IsRunIncident(key.id)) {
-          Json& incidents = sections[kIncidentsKey];
-          const auto [run, added] =
-              runs.emplace(std::make_pair(key.tag, IdentityWord(key.id, 0)), incidents.size());
-          if (added) {
-            Json entry = Json::object();
-            entry["tag"] = TagText(key.tag);
-            entry["number"] = IdentityWord(key.id, 0);
-            entry["incidents"] = Json::array();
-            incidents.push_back(std::move(entry));
-          }
-          incidents[run->second]["incidents"].push_back(IncidentEntry(key.id, record));
+          AddToRun(&sections[kIncidentsKey], &runs, key.tag, "number", IdentityWord(key.id, 0),
+                   static_cast<std::int16_t>(IdentityWord(key.id, 1)), record);
+          continue;
+        } else if (store.FormOf(key.tag) == TagForm::kDetails && IsListedDetail(key.id)) {
+          const DetailPlace where = *DetailPlaceOf(key.id);
+          AddToRun(&sections[kDetailsKey], &runs, key.tag, "entry", where.entry, where.inci,
+                   record);
           continue;
         }
         break;
@@ -1375,6 +1743,7 @@ std::string SaveDocument(const RecordStore& store) {
     sections[kFramesKey].push_back(FriendlyFrame(key, entries));
   }
   std::map<std::string, Json> setup = SetupSections(store.Layers());
+  if (store.Selection()) setup[kSelectionKey] = SelectionJson(*store.Selection());
   Json document = Json::object();
   for (const char* key : kDocumentKeys) {
     const bool always = key == kCategoriesKey || key == kTextExpressionsKey ||

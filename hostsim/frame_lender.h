@@ -101,7 +101,7 @@ struct FrameLedger {
   int loads = 0;                  // FX_LoadTGF calls
   int lent = 0;                   // frames the host lent
   int refused = 0;                // loads answered null (no such frame, refused, failed)
-  int saved = 0;                  // entries committed by FX_SaveTGF
+  int saved = 0;                  // frames whose entries FX_SaveTGF committed
   int freed = 0;                  // frames taken back by FX_FreeTGF
   std::vector<LentFrame> frames;  // every frame lent, in the order lent
   std::vector<FrameProblem> problems;

@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
+#include "hostsim/detail_records.h"
 #include "hostsim/entry_records.h"
+#include "hostsim/layout_records.h"
+#include "hostsim/region_records.h"
 #include "hostsim/score_records.h"
 #include "hostsim/score_tables.h"
 #include "hostsim/staff_records.h"
@@ -149,21 +154,78 @@ std::string CurrentStavesSection(const RecordStore& store) {
 
 // --- Clefs and measure-number regions ---
 
-std::string ClefsSection(const RecordStore& store) {
+// An item-numbered kind of `size` bytes listed by one 16-bit word at `offset`, as `describe`
+// tells it: clefs, pages and key signatures.
+std::string WordRecordsSection(const RecordStore& store, std::uint32_t tag, const char* heading,
+                               const char* number_column, const char* word_column, std::size_t size,
+                               std::size_t offset,
+                               const std::function<std::string(std::uint16_t)>& describe,
+                               TextTable::Align align = TextTable::Align::kRight) {
   TextTable table;
-  table.AddColumn("Clef", TextTable::Align::kRight);
-  table.AddColumn("Baseline", TextTable::Align::kRight);
-  for (const auto& [id, record] : store.All(kClefTag)) {
+  table.AddColumn(number_column, TextTable::Align::kRight);
+  table.AddColumn(word_column, align);
+  for (const auto& [id, record] : store.All(tag)) {
     const auto number = ItemNumberOf(id);
     if (!number) continue;
-    const auto baseline = ClefBaselineOf(*record);
-    std::string cell = baseline ? std::to_string(*baseline) : RecordOfSize(record->size());
-    if (baseline && record->size() != clef_record::kSize) {
-      cell += " " + RecordOfSize(record->size());
-    }
+    const auto word = WordAt(*record, offset);
+    std::string cell = word ? describe(*word) : RecordOfSize(record->size());
+    if (word && record->size() != size) cell += " " + RecordOfSize(record->size());
     table.AddRow({std::to_string(*number), cell});
   }
-  return Section("Clefs", table);
+  return Section(heading, table);
+}
+
+std::string ClefsSection(const RecordStore& store) {
+  return WordRecordsSection(store, kClefTag, "Clefs", "Clef", "Baseline", clef_record::kSize,
+                            clef_record::kBaseline, Signed);
+}
+
+// --- Pages, articulation definitions and key signatures ---
+
+std::string PagesSection(const RecordStore& store) {
+  return WordRecordsSection(store, kPageTag, "Pages", "Page", "First system", page_record::kSize,
+                            page_record::kFirstSystem, Signed);
+}
+
+// "0x01FD (count -3, mode 1)".
+std::string DescribeKeyWord(std::uint16_t word) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%04X", static_cast<unsigned>(word));
+  const KeyFields key = DecodeKeyWord(word);
+  return std::string(hex) + " (count " + std::to_string(key.count) + ", mode " +
+         std::to_string(key.mode) + ")";
+}
+
+std::string KeySignaturesSection(const RecordStore& store) {
+  return WordRecordsSection(store, kKeySignatureTag, "Key signatures", "Key", "Key word",
+                            key_record::kSize, key_record::kKeyWord, DescribeKeyWord,
+                            TextTable::Align::kLeft);
+}
+
+std::string ArticulationsSection(const RecordStore& store) {
+  TextTable table;
+  table.AddColumn("Articulation", TextTable::Align::kRight);
+  table.AddColumn("Font");
+  table.AddColumn("Placement");
+  for (const auto& [id, record] : store.All(kArticulationTag)) {
+    const auto number = ItemNumberOf(id);
+    if (!number) continue;
+    const auto fields = ReadArticulation(*record);
+    if (!fields) {
+      table.AddRow({std::to_string(*number), RecordOfSize(record->size())});
+      continue;
+    }
+    std::string font = fields->no_font ? "none" : std::to_string(fields->font);
+    if (record->size() != articulation_record::kSize) font += " " + RecordOfSize(record->size());
+    table.AddRow({std::to_string(*number), font,
+                  fields->automatic ? "automatic, side code " + std::to_string(fields->side_code)
+                                    : "by hand"});
+  }
+  return Section("Articulation definitions", table);
+}
+
+std::string LayoutSections(const RecordStore& store) {
+  return PagesSection(store) + ArticulationsSection(store) + KeySignaturesSection(store);
 }
 
 std::string RegionsSection(const RecordStore& store) {
@@ -188,6 +250,51 @@ std::string RegionsSection(const RecordStore& store) {
   return Section("Measure-number regions", table);
 }
 
+// --- MIDI expressions ---
+
+std::string MidiExpressionsSection(const RecordStore& store) {
+  TextTable table;
+  table.AddColumn("Staff", TextTable::Align::kRight);
+  table.AddColumn("Measure", TextTable::Align::kRight);
+  table.AddColumn("Inci", TextTable::Align::kRight);
+  table.AddColumn("Bytes", TextTable::Align::kRight);
+  table.AddColumn("Position", TextTable::Align::kRight);
+  table.AddColumn("Status");
+  table.AddColumn("Data 1", TextTable::Align::kRight);
+  table.AddColumn("Data 2", TextTable::Align::kRight);
+  const auto number = [](const auto& field) { return field ? std::to_string(*field) : ""; };
+  for (const auto& [id, record] : store.All(kMidiExpressionTag)) {
+    const auto where = CellDetailPlaceOf(id);
+    if (!where) continue;
+    // A field the record does not reach stays blank.
+    const MidiExpressionFields fields = ReadMidiExpression(*record);
+    std::string status;
+    if (fields.status) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(*fields.status));
+      status = hex;
+      if (*fields.status == midi_expression_record::kControllerStatus) status += " controller";
+    }
+    table.AddRow({Signed(where->staff), Signed(where->measure), Signed(where->inci),
+                  std::to_string(record->size()), number(fields.position), status,
+                  number(fields.data1), number(fields.data2)});
+  }
+  return Section("MIDI expressions", table);
+}
+
+std::string SelectionLine(const RecordStore& store) {
+  if (!store.Selection()) return "";
+  const RegionSpan& span = *store.Selection();
+  const auto end = [](std::int16_t slot, std::uint16_t key, std::int16_t measure,
+                      std::int32_t position) {
+    return "slot " + std::to_string(slot) + " (key " + std::to_string(key) + "), measure " +
+           std::to_string(measure) + ", position " + std::to_string(position);
+  };
+  return "\nSelection: from " +
+         end(span.start_slot, span.start_slot_key, span.start_measure, span.start_position) +
+         " to " + end(span.end_slot, span.end_slot_key, span.end_measure, span.end_position) + "\n";
+}
+
 // --- Layers and entries ---
 
 std::string LayersLine(const LayerSetup& setup) {
@@ -198,12 +305,17 @@ std::string LayersLine(const LayerSetup& setup) {
     line += std::string(hidden.size() == 1 ? ", layer " : ", layers ") + Joined(hidden) + " hidden";
   }
   line += "\n";
-  if (!setup.slot_staves.empty()) {
+  const auto slot_line = [&line](const std::string& label, const LayerSetup::SlotMap& map) {
+    if (map.empty()) return;
     std::vector<std::string> slots;
-    for (const auto& [slot, staff] : setup.slot_staves) {
+    for (const auto& [slot, staff] : map) {
       slots.push_back("slot " + std::to_string(slot) + " shows staff " + std::to_string(staff));
     }
-    line += "Slots: " + Joined(slots) + "; every other slot its own staff\n";
+    line += label + ": " + Joined(slots) + "; every other slot its own staff\n";
+  };
+  slot_line("Slots", setup.slot_staves);
+  for (const auto& [key, map] : setup.keyed_slot_staves) {
+    slot_line("Slots of key " + std::to_string(key), map);
   }
   return line;
 }
@@ -241,12 +353,58 @@ std::vector<std::string> PlaceCells(const FrameKey& key, const LayerSetup& setup
   return {std::to_string(key.staff), std::to_string(key.measure), layer};
 }
 
+// --- Entry details ---
+
+// "0x654E4454 'eNDT' incident 0, 8 bytes: 0700000000000000", the bytes cut after 16.
+std::string DescribeDetail(const DetailRecord& detail) {
+  constexpr std::size_t kShownBytes = 16;
+  const Bytes& bytes = *detail.bytes;
+  std::string text = TagLabel(detail.tag) + " incident " + std::to_string(detail.inci) + ", " +
+                     std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte" : " bytes");
+  if (!bytes.empty()) text += ": ";
+  for (std::size_t i = 0; i < bytes.size() && i < kShownBytes; ++i) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(bytes[i]));
+    text += hex;
+  }
+  if (bytes.size() > kShownBytes) text += "...";
+  return text;
+}
+
+// The entry numbers of the entries the frames hold.
+std::set<std::int32_t> EntryNumbersInFrames(const RecordStore& store) {
+  std::set<std::int32_t> numbers;
+  for (const auto& [key, entries] : store.Frames()) {
+    for (std::size_t index = 0; index < EntryCount(entries); ++index) {
+      numbers.insert(ReadS32(entries.data() + index * entry_record::kSize));
+    }
+  }
+  return numbers;
+}
+
+// The details of entries that no frame holds, which the entries listing cannot show.
+std::string UnplacedDetailsSection(const RecordStore& store) {
+  TextTable table;
+  table.AddColumn("Entry", TextTable::Align::kRight);
+  table.AddColumn("Detail");
+  const std::set<std::int32_t> placed = EntryNumbersInFrames(store);
+  for (const auto& [entry, details] : DetailsByEntry(store)) {
+    if (placed.count(entry)) continue;
+    for (std::size_t i = 0; i < details.size(); ++i) {
+      table.AddRow({i == 0 ? std::to_string(entry) : "", DescribeDetail(details[i])});
+    }
+  }
+  return Section("Details of entries in no frame", table);
+}
+
+// The entries of every frame, each followed by its details ("detail" rows).
 std::string EntriesSection(const RecordStore& store) {
   TextTable table;
   table.AddColumn("Staff", TextTable::Align::kRight);
   table.AddColumn("Measure", TextTable::Align::kRight);
   table.AddColumn("Layer");
   AddEntryColumns(&table);
+  const auto details = DetailsByEntry(store);
   for (const auto& [key, entries] : store.Frames()) {
     std::vector<std::string> place = PlaceCells(key, store.Layers());
     if (EntryCount(entries) == 0) {
@@ -256,10 +414,15 @@ std::string EntriesSection(const RecordStore& store) {
     }
     for (std::size_t index = 0; index < EntryCount(entries); ++index) {
       std::vector<std::string> row = index == 0 ? place : std::vector<std::string>(3);
-      const std::vector<std::string> cells =
-          EntryCells(entries.data() + index * entry_record::kSize);
+      const std::uint8_t* entry = entries.data() + index * entry_record::kSize;
+      const std::vector<std::string> cells = EntryCells(entry);
       row.insert(row.end(), cells.begin(), cells.end());
       table.AddRow(std::move(row));
+      const auto found = details.find(ReadS32(entry + entry_record::kEntryNumber));
+      if (found == details.end()) continue;
+      for (const DetailRecord& detail : found->second) {
+        table.AddRow({"", "", "", "", "", "", "detail", "", DescribeDetail(detail)});
+      }
     }
   }
   return Section("Entries", table);
@@ -345,7 +508,8 @@ std::string TagLabel(std::uint32_t tag) {
 std::string RecordListings(const RecordStore& store) {
   return TextsSection(store) + IncidentsSection(store) + StavesSection(store) +
          CurrentStavesSection(store) + ClefsSection(store) + RegionsSection(store) +
-         MusicListing(store);
+         LayoutSections(store) + MidiExpressionsSection(store) + SelectionLine(store) +
+         MusicListing(store) + UnplacedDetailsSection(store);
 }
 
 }  // namespace hostsim

@@ -1,7 +1,8 @@
 // The records of a document besides categories and expression definitions, as `scorix-sim show`
 // lists them for a person: raw texts, incident runs, staves and current staves with their
-// transposition, clef definitions and measure-number regions, and the music: the layer setup
-// and the entries of every frame, with their notes.
+// transposition, clef definitions, measure-number regions, pages, articulation definitions, key
+// signatures and MIDI expressions, the selection, and the music: the layer setup and the entries
+// of every frame, with their notes and their details.
 //
 // A kind is listed only when the document holds records of it, so a document of categories and
 // expression definitions alone shows exactly what it always did. Records are read as far as they
@@ -15,12 +16,17 @@
 
 namespace hostsim {
 
-// Each listed kind as "\n<Heading>:\n" and its table; empty when there is nothing to list. The
-// music comes last: "Layers: N per staff" (the hidden layers, and a line of the slots that show
-// another staff), then "Entries:", one row per entry (number, position, duration, note or
-// rest, flags, and each note's displacement, raise/lower and ID), the staff, measure and layer
-// on the first row of each frame. It is listed when the document has frames or a layer setup
-// other than the default.
+// Each listed kind as "\n<Heading>:\n" and its table; empty when there is nothing to list. A
+// MIDI expression's fields that its record does not reach are left blank. The selection, when
+// there is one, is a line of its own ("Selection: from slot 1 (key 0), measure 2, position 512
+// to ..."). The music comes last: "Layers: N per staff" (the hidden layers, and a line of the
+// slots that show another staff for key 0 and for each other slot key that has a map), then
+// "Entries:", one row per entry (number, position, duration, note or rest, flags, and each
+// note's displacement, raise/lower and ID), the staff, measure and layer on the first row of
+// each frame, each entry followed by a "detail" row per detail record of its number (tag,
+// incident, size and the first 16 bytes in hex). It is listed when the document has frames or a
+// layer setup other than the default. The details of entries that no frame holds come last,
+// under "Details of entries in no frame".
 std::string RecordListings(const RecordStore& store);
 
 // The entries that differ between two documents, as "\nEntries, before and after:\n" and a

@@ -102,13 +102,28 @@ bool FrameKey::operator<(const FrameKey& other) const {
   return std::tie(staff, measure, layer) < std::tie(other.staff, other.measure, other.layer);
 }
 
-std::int16_t LayerSetup::StaffOfSlot(std::int16_t slot) const {
-  const auto found = slot_staves.find(slot);
-  return found == slot_staves.end() ? slot : found->second;
+namespace {
+
+// The slot map of `key`; null for a key other than 0 that has none.
+const LayerSetup::SlotMap* MapOfKey(const LayerSetup& setup, std::uint16_t key) {
+  if (key == 0) return &setup.slot_staves;
+  const auto found = setup.keyed_slot_staves.find(key);
+  return found == setup.keyed_slot_staves.end() ? nullptr : &found->second;
 }
 
-std::int16_t LayerSetup::SlotOfStaff(std::int16_t staff) const {
-  for (const auto& [slot, shown] : slot_staves) {
+}  // namespace
+
+std::int16_t LayerSetup::StaffOfSlot(std::int16_t slot, std::uint16_t key) const {
+  const SlotMap* map = MapOfKey(*this, key);
+  if (!map) return slot;
+  const auto found = map->find(slot);
+  return found == map->end() ? slot : found->second;
+}
+
+std::int16_t LayerSetup::SlotOfStaff(std::int16_t staff, std::uint16_t key) const {
+  const SlotMap* map = MapOfKey(*this, key);
+  if (!map) return staff;
+  for (const auto& [slot, shown] : *map) {
     if (shown == staff) return slot;
   }
   return staff;

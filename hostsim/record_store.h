@@ -4,13 +4,14 @@
 // the most significant; the walk functions step in that order.
 //
 // Beside the records the store keeps, per tag, how a document names records of a tag that has no
-// section of its own (raw, raw texts, runs of incidents), so that a saved document writes them
-// back the way they were loaded. The host never looks at it, and comparing two stores ignores
-// it: two documents are the same when their records, their frames and their layer setup are.
+// section of its own (raw, raw texts, runs of incidents, entry details), so that a saved document
+// writes them back the way they were loaded. The host looks at it only to number entry details,
+// and comparing two stores ignores it: two documents are the same when their records, their
+// frames, their layer setup and their selection are.
 //
 // The store also holds the document's music: the entry records of each (staff, measure, layer)
 // that the host lends as frames, and how many layers a staff has, which are hidden, and which
-// staff each slot shows.
+// staff each slot shows; and the stretch of it the user has selected, if any.
 #pragma once
 
 #include <array>
@@ -30,7 +31,8 @@ Identity ItemIdentity(std::uint16_t cmper, std::int16_t inci = 0);
 std::uint16_t IdentityWord(const Identity& id, int index);
 
 // How a document writes the records of a tag that has no section of its own.
-enum class TagForm { kRaw, kTexts, kIncidents };
+// kDetails: entry details, which the host also numbers as such (see detail_records.h).
+enum class TagForm { kRaw, kTexts, kIncidents, kDetails };
 
 struct RecordKey {
   std::uint32_t tag;
@@ -54,21 +56,48 @@ struct FrameKey {
 // FX_GetShowLayer, FX_SlotToInst and FX_InstToSlot.
 struct LayerSetup {
   static constexpr std::int16_t kDefaultLayers = 4;
+  using SlotMap = std::map<std::int16_t, std::int16_t>;
   std::int16_t layers = kDefaultLayers;
   std::set<std::int16_t> hidden;
   // Slot -> staff for the slots that do not show the staff of their own number; one-to-one,
-  // every staff named is a slot of the map too.
-  std::map<std::int16_t, std::int16_t> slot_staves;
+  // every staff named is a slot of the map too. This is the map of slot key 0.
+  SlotMap slot_staves;
+  // The maps of the other slot keys (1 to 65535), each with the same rules; a key without one
+  // shows every slot's own staff.
+  std::map<std::uint16_t, SlotMap> keyed_slot_staves;
 
   bool IsShown(std::int16_t layer) const {
     return layer >= 0 && layer < layers && hidden.count(layer) == 0;
   }
-  std::int16_t StaffOfSlot(std::int16_t slot) const;
-  std::int16_t SlotOfStaff(std::int16_t staff) const;
+  // The staff a slot of `key` shows, and back; the identity where the key's map says nothing.
+  std::int16_t StaffOfSlot(std::int16_t slot, std::uint16_t key = 0) const;
+  std::int16_t SlotOfStaff(std::int16_t staff, std::uint16_t key = 0) const;
   bool IsDefault() const { return *this == LayerSetup(); }
   bool operator==(const LayerSetup& other) const {
-    return layers == other.layers && hidden == other.hidden && slot_staves == other.slot_staves;
+    return layers == other.layers && hidden == other.hidden && slot_staves == other.slot_staves &&
+           keyed_slot_staves == other.keyed_slot_staves;
   }
+};
+
+// A stretch of the score as the host's region record holds it: from a slot (of a slot key), a
+// measure and a position inside it, to a slot, a measure and a position, both ends included.
+struct RegionSpan {
+  std::uint16_t start_slot_key = 0;
+  std::int16_t start_slot = 0;
+  std::int16_t start_measure = 0;
+  std::int32_t start_position = 0;
+  std::uint16_t end_slot_key = 0;
+  std::int16_t end_slot = 0;
+  std::int16_t end_measure = 0;
+  std::int32_t end_position = 0x7FFFFFFF;  // the end of the last measure, however long
+
+  bool operator==(const RegionSpan& other) const {
+    return start_slot_key == other.start_slot_key && start_slot == other.start_slot &&
+           start_measure == other.start_measure && start_position == other.start_position &&
+           end_slot_key == other.end_slot_key && end_slot == other.end_slot &&
+           end_measure == other.end_measure && end_position == other.end_position;
+  }
+  bool operator!=(const RegionSpan& other) const { return !(*this == other); }
 };
 
 class RecordStore {
@@ -92,6 +121,7 @@ class RecordStore {
     forms_.clear();
     frames_.clear();
     layers_ = LayerSetup();
+    selection_.reset();
   }
   void SetTagForm(std::uint32_t tag, TagForm form);
   TagForm FormOf(std::uint32_t tag) const;
@@ -107,9 +137,13 @@ class RecordStore {
   bool HasFrame(const FrameKey& key) const;
   LayerSetup& Layers() { return layers_; }
   const LayerSetup& Layers() const { return layers_; }
+  // The user's selection, which FX_GetCurERegions reports; nothing when none is made.
+  const std::optional<RegionSpan>& Selection() const { return selection_; }
+  void SetSelection(std::optional<RegionSpan> selection) { selection_ = selection; }
 
   bool operator==(const RecordStore& other) const {
-    return records_ == other.records_ && frames_ == other.frames_ && layers_ == other.layers_;
+    return records_ == other.records_ && frames_ == other.frames_ && layers_ == other.layers_ &&
+           selection_ == other.selection_;
   }
   bool operator!=(const RecordStore& other) const { return !(*this == other); }
 
@@ -118,6 +152,7 @@ class RecordStore {
   std::map<std::uint32_t, TagForm> forms_;  // tags not listed are raw
   std::map<FrameKey, Bytes> frames_;
   LayerSetup layers_;
+  std::optional<RegionSpan> selection_;
 };
 
 }  // namespace hostsim

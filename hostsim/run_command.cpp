@@ -124,6 +124,14 @@ std::vector<std::string> RunProblems(const RunOutcome& outcome) {
   return problems;
 }
 
+// What became of the frames the plug-in asked for; nothing when it asked for none.
+void WriteFrameLedger(const FrameLedger& ledger, std::ostream& out) {
+  if (ledger.loads == 0) return;
+  out << "\nFrames: " << ledger.loads << " asked for, " << ledger.lent << " lent, "
+      << ledger.refused << " refused, " << ledger.saved << " saved, " << ledger.freed
+      << " given back.\n";
+}
+
 void WriteProblems(const std::vector<std::string>& problems, std::ostream& out) {
   if (problems.empty()) return;
   out << "\nProblems:\n";
@@ -144,7 +152,9 @@ std::string UsageText(const std::string& program) {
          " show DOCUMENT.json\n"
          "  " +
          program + " run PLUGIN DOCUMENT.json [--answer yes|no] [--out AFTER.json]\n" + "  " +
-         program + " check PLUGIN [DOCUMENT.json]\n";
+         program +
+         " check PLUGIN [DOCUMENT.json] [--level 1-5] [--seed N] [--time-limit SECONDS]\n"
+         "        [--report json|junit FILE]...\n";
 }
 
 bool ParseRunArguments(const std::vector<std::string>& args, RunArguments* parsed,
@@ -230,6 +240,7 @@ void WriteRunReport(const RunOutcome& outcome, std::ostream& out) {
     problems.insert(problems.end(), comparison.problems.begin(), comparison.problems.end());
   }
   WriteHostCalls(outcome.host_calls, out);
+  WriteFrameLedger(outcome.frames, out);
   WriteProblems(problems, out);
   WriteSummary(comparison.categories_moved, comparison.expressions_repointed,
                outcome.records_written, out);

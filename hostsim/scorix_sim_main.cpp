@@ -1,7 +1,7 @@
 // scorix-sim: the simulated Scorix host as a command-line program. `show` prints a document's
 // categories and expression definitions; `run` loads a plug-in the way the application does,
-// invokes its command on a document and reports what changed; `check` validates a plug-in's
-// entry points and what its command leaves behind.
+// invokes its command on a document and reports what changed; `check` validates a plug-in at one
+// of five levels, from its entry points to a hostile host, each check in a process of its own.
 #include <unistd.h>
 
 #include <cstdio>

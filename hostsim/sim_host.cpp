@@ -4,6 +4,10 @@
 #include <cstring>
 #include <optional>
 
+#include "hostsim/detail_records.h"
+#include "hostsim/layout_records.h"
+#include "hostsim/region_records.h"
+#include "hostsim/score_records.h"
 #include "hostsim/staff_records.h"
 
 #ifndef _WIN32
@@ -44,6 +48,28 @@ std::int16_t Short(Word word) {
 
 Word SignedWord(std::int32_t value) {
   return static_cast<Word>(static_cast<std::intptr_t>(value));
+}
+
+// A slot key argument: the low half of its word, unsigned.
+std::uint16_t SlotKey(Word word) {
+  return static_cast<std::uint16_t>(word & 0xFFFF);
+}
+
+// FX_GetCurERegions(count, selection, document, version): the number of regions the user has
+// selected (a 32-bit 1 or 0), the selection's region record (all zero when there is none) and
+// the whole document's. A null place is skipped; a place may lie at any address.
+Word CurrentRegions(const RecordStore& store, const Word* args) {
+  const std::optional<RegionSpan>& selection = store.Selection();
+  if (args[0]) WriteU32(Address<std::uint8_t>(args[0]), selection ? 1 : 0);
+  if (args[1]) {
+    if (selection) {
+      WriteRegionRecord(*selection, Address<std::uint8_t>(args[1]));
+    } else {
+      std::memset(Address<std::uint8_t>(args[1]), 0, region_record::kSize);
+    }
+  }
+  if (args[2]) WriteRegionRecord(WholeDocumentSpan(store), Address<std::uint8_t>(args[2]));
+  return 1;
 }
 
 // What a frame export expects of the frame in its first argument; nothing for other exports.
@@ -98,11 +124,18 @@ void SimHost::Reset() {
   calls_.clear();
   call_counts_.assign(kExportCount, 0);
   removed_.clear();
+  observer_ = nullptr;
   results_.clear();
   failing_calls_.clear();
   always_failing_.clear();
   every_incident_tags_.clear();
   size_changes_.clear();
+  detail_delete_leaves_gap_ = false;
+  layout_requests_.clear();
+  layout_answer_ = 1;
+  first_system_moves_.clear();
+  fonts_.clear();
+  font_lookups_fail_ = false;
   frames_.Reset();
   InstallBuiltInBehaviors();
 }
@@ -122,6 +155,7 @@ void SimHost::InstallBuiltInBehaviors() {
   install(ExportId::FX_EndScorixEdit, [this](const Word*) { return EndEdit(); });
   install(ExportId::FX_CancelScorixEdit, [this](const Word*) { return CancelEdit(); });
   InstallFrameBehaviors();
+  InstallLayoutBehaviors();
 }
 
 void SimHost::InstallFrameBehaviors() {
@@ -144,10 +178,14 @@ void SimHost::InstallFrameBehaviors() {
           [this](const Word*) { return SignedWord(records_.Layers().layers); });
   install(ExportId::FX_GetShowLayer,
           [this](const Word* a) -> Word { return records_.Layers().IsShown(Short(a[0])) ? 1 : 0; });
-  install(ExportId::FX_SlotToInst,
-          [this](const Word* a) { return SignedWord(records_.Layers().StaffOfSlot(Short(a[0]))); });
-  install(ExportId::FX_InstToSlot,
-          [this](const Word* a) { return SignedWord(records_.Layers().SlotOfStaff(Short(a[0]))); });
+  install(ExportId::FX_SlotToInst, [this](const Word* a) {
+    return SignedWord(records_.Layers().StaffOfSlot(Short(a[0]), SlotKey(a[1])));
+  });
+  install(ExportId::FX_InstToSlot, [this](const Word* a) {
+    return SignedWord(records_.Layers().SlotOfStaff(Short(a[0]), SlotKey(a[1])));
+  });
+  install(ExportId::FX_GetCurERegions,
+          [this](const Word* a) { return CurrentRegions(records_, a); });
 }
 
 #ifndef _WIN32
@@ -192,6 +230,11 @@ void SimHost::SetBehavior(const std::string& name, Behavior behavior) {
   if (FindExport(name, &id)) behaviors_[static_cast<int>(id)] = std::move(behavior);
 }
 
+Behavior SimHost::BehaviorOf(const std::string& name) const {
+  ExportId id;
+  return FindExport(name, &id) ? behaviors_[static_cast<int>(id)] : Behavior();
+}
+
 void SimHost::FailCall(const std::string& name, int nth) {
   ExportId id;
   if (FindExport(name, &id)) failing_calls_[id].insert(nth);
@@ -227,6 +270,7 @@ Word SimHost::Dispatch(ExportId id, const Word* args) {
   const int index = static_cast<int>(id);
   const int nth = ++call_counts_[index];
   CallRecord call{ExportName(id), std::vector<Word>(args, args + ExportWordCount(id)), 0};
+  if (observer_) observer_(call.name, args);
   // The frame a call is given is checked whatever answers the call.
   if (const auto use = FrameUseOf(id)) frames_.Inspect(ExportName(id), args[0], *use);
   auto failing = failing_calls_.find(id);
@@ -311,6 +355,14 @@ Word SimHost::CreateEData(const Word* args) {
   const auto size = static_cast<std::int32_t>(args[3]);
   if (!id || size < 0 || (size > 0 && !buffer)) return 0;
   Identity identity = ReadIdentity(id);
+  if (records_.FormOf(static_cast<std::uint32_t>(tag)) == TagForm::kDetails) {
+    if (!CreateDetail(&records_, static_cast<std::uint32_t>(tag), &identity,
+                      size > 0 ? Take(buffer, size) : Bytes())) {
+      return 0;
+    }
+    WriteIdentity(id, identity);
+    return 1;
+  }
   if (IdentityWord(identity, 0) == 0xFFFF) {
     // Clef definitions are counted from 0; every other kind from 1.
     const auto number =
@@ -327,7 +379,11 @@ Word SimHost::CreateEData(const Word* args) {
 
 Word SimHost::DeleteEData(const Word* args) {
   if (!args[1]) return 0;
-  return records_.Erase(args[0], ReadIdentity(args[1])) ? 1 : 0;
+  const auto tag = static_cast<std::uint32_t>(args[0]);
+  if (records_.FormOf(tag) == TagForm::kDetails) {
+    return DeleteDetail(&records_, tag, ReadIdentity(args[1]), detail_delete_leaves_gap_) ? 1 : 0;
+  }
+  return records_.Erase(tag, ReadIdentity(args[1])) ? 1 : 0;
 }
 
 // FX_NextEData / FX_PreviousEData(tag, id, buffer, size, version): moves the identity to the
@@ -362,6 +418,46 @@ Word SimHost::CancelEdit() {
   if (transaction_snapshots_.empty()) return 0;
   records_ = std::move(transaction_snapshots_.back());
   transaction_snapshots_.pop_back();
+  return 1;
+}
+
+void SimHost::InstallLayoutBehaviors() {
+  behaviors_[static_cast<int>(ExportId::FX_UpdateLayout)] = [this](const Word* a) {
+    return UpdateLayout(a);
+  };
+  behaviors_[static_cast<int>(ExportId::FX_FontNumToName)] = [this](const Word* a) {
+    return FontNumToName(a);
+  };
+}
+
+// FX_UpdateLayout(page, flag, version): kept as asked; then the pages whose first system the
+// host was told to move get it.
+Word SimHost::UpdateLayout(const Word* args) {
+  layout_requests_.push_back(
+      LayoutRequest{Short(args[0]), Short(args[1]), static_cast<std::uint32_t>(args[2])});
+  for (const auto& [page, first_system] : first_system_moves_) {
+    const Identity id = ItemIdentity(page);
+    const Bytes* record = records_.Find(kPageTag, id);
+    if (!record) continue;
+    Bytes moved = *record;
+    if (PutWord(&moved, page_record::kFirstSystem, static_cast<std::uint16_t>(first_system))) {
+      records_.Put(kPageTag, id, std::move(moved));
+    }
+  }
+  return layout_answer_;
+}
+
+// FX_FontNumToName(number, array, version): the array holds 256 bytes.
+Word SimHost::FontNumToName(const Word* args) {
+  auto* array = Address<std::uint8_t>(args[1]);
+  if (!array) return 0;
+  if (font_lookups_fail_) {
+    std::memset(array, 'X', kFontNameCapacity);
+    return 0;
+  }
+  const auto found = fonts_.find(Short(args[0]));
+  if (found == fonts_.end()) return 0;
+  WriteFontName(found->second, array);
   return 1;
 }
 

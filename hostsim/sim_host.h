@@ -72,6 +72,8 @@ class SimHost {
   void ClearResult(const std::string& name);
   // Gives an export behaviour of its own (replacing the built-in one, if any).
   void SetBehavior(const std::string& name, Behavior behavior);
+  // The export's behaviour now (null when it has none), so a new one can wrap it.
+  Behavior BehaviorOf(const std::string& name) const;
   // The nth call (1-based, counted since Reset) of the export answers 0 and changes nothing.
   void FailCall(const std::string& name, int nth);
   void FailEveryCall(const std::string& name);
@@ -94,11 +96,57 @@ class SimHost {
   // off for the tag; Reset() turns it off for every tag.
   void ChangeSizeBetweenQueries(std::uint32_t tag, std::int32_t step);
 
+  // --- Entry details (see detail_records.h) ---
+  // FX_CreateEData and FX_DeleteEData of a tag the document declares as a detail tag
+  // (Records().SetTagForm(tag, TagForm::kDetails)) number its records by incident under each
+  // entry. While on, a delete leaves the incidents above the one deleted where they are, a gap
+  // in the numbering. Reset() turns it off.
+  void SetDetailDeleteLeavesGap(bool on) {
+    detail_delete_leaves_gap_ = on;
+  }
+
+  // --- Page layout and fonts ---
+  // FX_UpdateLayout(page, flag, version) keeps every request and answers 1, or the answer set
+  // here; each request then writes every first system given to MoveFirstSystemOnLayout into
+  // its page's record (a page the document lacks, or whose record is too short, is left alone).
+  struct LayoutRequest {
+    std::int16_t page;
+    std::int16_t flag;
+    std::uint32_t version;
+  };
+  const std::vector<LayoutRequest>& LayoutRequests() const {
+    return layout_requests_;
+  }
+  void SetLayoutAnswer(Word answer) {
+    layout_answer_ = answer;
+  }
+  void MoveFirstSystemOnLayout(std::uint16_t page, std::int16_t first_system) {
+    first_system_moves_[page] = first_system;
+  }
+  // FX_FontNumToName(number, array, version) copies the font's name and its NUL into the
+  // 256-byte array, never past it (see WriteFontName), and answers 1; it answers 0, writing
+  // nothing, for a number the table lacks or a null array. While lookups fail, every lookup fills
+  // the array with 256 bytes of 'X' and answers 0. Reset() empties the table and ends the
+  // failing.
+  void SetFontName(std::int16_t number, std::string name) {
+    fonts_[number] = std::move(name);
+  }
+  void SetFontLookupsFail(bool fail) {
+    font_lookups_fail_ = fail;
+  }
+
   // --- What happened ---
   const std::vector<CallRecord>& Calls() const {
     return calls_;
   }
   int CountCalls(const std::string& name) const;
+  // Called with every call as it arrives, before it is answered, for a test that must read what
+  // an argument address points to at that moment (an identity the plug-in changes afterwards).
+  // Reset() removes it.
+  using CallObserver = std::function<void(const std::string& name, const Word* args)>;
+  void ObserveCalls(CallObserver observer) {
+    observer_ = std::move(observer);
+  }
   void ClearCalls() {
     calls_.clear();
   }
@@ -114,7 +162,9 @@ class SimHost {
   // --- Frames (see frame_lender.h for what each frame call does and checks) ---
   // FX_LoadTGF(a1, staff, measure, layer, a5) lends the frame of the document's (staff, measure,
   // layer) (a1 and a5 are not looked at); FX_GetMaxLayers, FX_GetShowLayer, FX_SlotToInst and
-  // FX_InstToSlot answer from the document's layer setup (the slot key is not looked at).
+  // FX_InstToSlot answer from the document's layer setup (the last two from the map of the slot
+  // key they are given); FX_GetCurERegions reports the document's selection (set with
+  // Records().SetSelection) and the region of the whole document (see region_records.h).
   // What the plug-in did with every frame; Reset() empties it. Each call first looks through every
   // freed block for writes made since, so ask once after a run rather than in a loop.
   const FrameLedger& Frames() const {
@@ -150,6 +200,7 @@ class SimHost {
   SimHost();
   void InstallBuiltInBehaviors();
   void InstallFrameBehaviors();
+  void InstallLayoutBehaviors();
   Word RunBehavior(ExportId id, const Word* args);
 
   Word LoadEData(const Word* args);
@@ -163,6 +214,8 @@ class SimHost {
   Word StartEdit(const Word* args);
   Word EndEdit();
   Word CancelEdit();
+  Word UpdateLayout(const Word* args);
+  Word FontNumToName(const Word* args);
 
   RecordStore records_;
   FrameLender frames_;
@@ -170,6 +223,7 @@ class SimHost {
   std::vector<std::string> edit_names_;
   bool transactions_offered_ = true;
   std::vector<CallRecord> calls_;
+  CallObserver observer_;
   std::vector<int> call_counts_;
   std::vector<Behavior> behaviors_;
   std::set<ExportId> removed_;
@@ -182,6 +236,12 @@ class SimHost {
     std::int64_t queries;  // size queries answered since the mode was set
   };
   std::map<std::uint32_t, SizeChange> size_changes_;
+  bool detail_delete_leaves_gap_ = false;
+  std::vector<LayoutRequest> layout_requests_;
+  Word layout_answer_ = 1;
+  std::map<std::uint16_t, std::int16_t> first_system_moves_;
+  std::map<std::int16_t, std::string> fonts_;
+  bool font_lookups_fail_ = false;
 #ifndef _WIN32
   HMODULE module_ = nullptr;
 #endif

@@ -80,6 +80,29 @@ static_assert(offsetof(EXENTRY, position) == 136, "position at 136");
 static_assert(offsetof(EXENTRY, clef) == 144, "clef at 144");
 #endif
 
+// The host's region record: a stretch of the score from a start slot, measure and position to an
+// end slot, measure and position, both ends included. Slots become staff (instrument) numbers
+// through the host's FX_SlotToInst with the slot and its key.
+#pragma pack(push, 1)
+struct EREGION {
+  std::uint16_t startslotkey;
+  std::int16_t startslot;
+  std::int16_t startmeas;
+  std::int32_t startpos;
+  std::uint16_t endslotkey;
+  std::int16_t endslot;
+  std::int16_t endmeas;
+  std::int32_t endpos;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(EREGION) == 20, "EREGION is 20 bytes");
+static_assert(offsetof(EREGION, startmeas) == 4, "startmeas at 4");
+static_assert(offsetof(EREGION, startpos) == 6, "startpos at 6");
+static_assert(offsetof(EREGION, endslotkey) == 10, "endslotkey at 10");
+static_assert(offsetof(EREGION, endmeas) == 14, "endmeas at 14");
+static_assert(offsetof(EREGION, endpos) == 16, "endpos at 16");
+
 struct EEntryMetrics;
 struct EMeasureMetrics;
 

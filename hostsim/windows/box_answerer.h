@@ -33,6 +33,8 @@ class BoxAnswerer {
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
   bool Installed() const { return hook_ != nullptr; }
+  // From now on boxes are answered `answer` (IDYES or IDNO).
+  void SetAnswer(int answer) { answer_ = answer; }
   const std::vector<SeenBox>& Boxes() const { return boxes_; }
 
  private:

@@ -1,7 +1,10 @@
 // Flip Stems: a small sample plug-in built on the framework's note-entry classes. Its one command
-// turns the stem of every note entry in the first measure of the first staff the other way, in
-// every layer the host has, and writes the measure back. It is built and tested with the project
-// but not shipped: it shows how a plug-in reaches the music through frames and entries.
+// turns the stem of every note entry in the user's selection the other way and writes the music
+// back: a region walk that hands each entry to an iterator handler, cell by cell; a note that
+// carries the sample's own note detail, a stem lock, keeps its entry's stem. Without a
+// selection it works on the first measure of the first staff, in every layer the host has,
+// through the frames themselves. It is built and tested with the project but not shipped: it
+// shows both ways a plug-in reaches the music.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -64,7 +67,77 @@ int FlipLayer(short layer) {
   return flipped;
 }
 
+// A note detail of this sample's own: a note that carries one keeps its entry's stem as it is.
+// The record is 4 bytes, the note's ID in the first two.
+class StemLock : public __FCFixedSizeData<__FCEntryDetailNoteID, 4> {
+ public:
+  static constexpr std::uint32_t kTag = 0x65534C4B;  // 'eSLK'
+
+  StemLock() : __FCFixedSizeData(kScorixApiVersion) {}
+  const char* ClassName() override { return "StemLock"; }
+  std::uint32_t Tag() override { return kTag; }
+  __FCBaseData* CreateObject(std::uint32_t) override { return new StemLock; }
+  bool LoadFirst() override { return false; }
+  void _SetConnectedFlag(__FCBase*, bool) override {}
+  void _SetNoteID(short noteid) override { vaz::WriteField<std::int16_t>(_record, 0, noteid); }
+  bool _IsNoteIDMatch(const void* record, short noteid) override {
+    return vaz::ReadField<std::int16_t>(record, 0) == noteid;
+  }
+  void _SetNoteFlag(FCNote* note, bool state) override { note->_SetNoteDetailEntryFlag(state); }
+};
+
+// Whether a note of the entry carries a stem lock. Only an entry flagged as having note details
+// can, so the host is asked about no other.
+bool IsStemLocked(FCNoteEntry* entry) {
+  if ((entry->GetFlags() & vaz::exentry::kNoteDetails) == 0) return false;
+  StemLock lock;
+  for (int index = 0; index < entry->GetCount(); ++index) {
+    if (lock._ScanForNoteID(entry->GetNoteAt(index)) >= 0) return true;
+  }
+  return false;
+}
+
+// Flips each note entry it is handed, unless a stem lock keeps it, and asks the walk to save
+// every cell.
+class StemFlipper : public FCIteratorHandler {
+ public:
+  StemFlipper() { SetSaveChanges(true); }
+  bool Iterate(__FCBase* element) override {
+    auto* entry = dynamic_cast<FCNoteEntry*>(element);
+    if (entry && entry->IsNote() && !IsStemLocked(entry)) {
+      entry->SetFlags(entry->GetFlags() ^ vaz::exentry::kStemUp);
+    }
+    return true;
+  }
+};
+
+// The selection the host reports, when there is one.
+bool GetSelection(EREGION* selection) {
+  std::int32_t count = 0;
+  EREGION document;
+  std::memset(selection, 0, sizeof *selection);
+  std::memset(&document, 0, sizeof document);
+  const short answer = FX_GetCurERegions(
+      reinterpret_cast<std::intptr_t>(&count), reinterpret_cast<std::intptr_t>(selection),
+      reinterpret_cast<std::intptr_t>(&document), kScorixApiVersion);
+  return answer != 0 && count > 0;
+}
+
+// 1 when every cell of the selection was written back, 0 when the host refused one.
+std::intptr_t FlipSelection(const EREGION& selection) {
+  FCMusicRegion region(&selection);
+  // The walk answers the cells it completed; a cell the host refused to save is not among them.
+  const std::int64_t measures = std::max(0, region.GetEndMeasure() - region.GetStartMeasure() + 1);
+  const std::int64_t staves = std::max(0, region.GetEndStaff() - region.GetStartStaff() + 1);
+  const std::int64_t cells = measures * staves;
+  StemFlipper flipper;
+  FCBrowserNoteEntries walk;
+  return walk.ForEachInRegion(&flipper, &region) == cells ? 1 : 0;
+}
+
 std::intptr_t FlipStems() {
+  EREGION selection;
+  if (GetSelection(&selection)) return FlipSelection(selection);
   const int layers = std::min<int>(FX_GetMaxLayers(kScorixApiVersion), kMaxLayers);
   for (short layer = 0; layer < layers; ++layer) {
     if (FlipLayer(layer) < 0) return 0;

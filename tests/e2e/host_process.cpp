@@ -9,9 +9,6 @@ namespace e2e {
 
 namespace {
 
-// Long enough for a slow first start of Wine; a box nobody answers must not hang the test run.
-constexpr DWORD kTimeLimitMs = 60000;
-
 std::string Quoted(const std::string& word) {
   return "\"" + word + "\"";
 }
@@ -34,7 +31,7 @@ std::string WindowsPath(const std::string& path) {
 }
 
 HostRun RunHost(const std::string& program, const std::vector<std::string>& arguments,
-                const std::string& report_path) {
+                const std::string& report_path, std::uint32_t time_limit_ms) {
   if (!report_path.empty()) std::remove(report_path.c_str());
   std::string command_line = Quoted(program);
   for (const auto& argument : arguments) command_line += " " + Quoted(argument);
@@ -46,7 +43,7 @@ HostRun RunHost(const std::string& program, const std::vector<std::string>& argu
   run.started = CreateProcessA(program.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0,
                                nullptr, nullptr, &startup, &process) != FALSE;
   if (!run.started) return run;
-  run.finished = WaitForSingleObject(process.hProcess, kTimeLimitMs) == WAIT_OBJECT_0;
+  run.finished = WaitForSingleObject(process.hProcess, time_limit_ms) == WAIT_OBJECT_0;
   if (!run.finished) TerminateProcess(process.hProcess, 1);
   DWORD exit_code = 0;
   GetExitCodeProcess(process.hProcess, &exit_code);

@@ -178,6 +178,57 @@ TEST_F(RawTextTest, ANegativeSizeFailsTheLoadWithoutAllocating) {
   EXPECT_FALSE(text.Save());
 }
 
+// A host that reports a size beyond any text record is not believed: nothing is allocated for
+// it, and the load fails without asking for the bytes.
+TEST_F(RawTextTest, ASizeAboveTheLargestTextFailsTheLoadWithoutAllocating) {
+  for (const std::int32_t claimed : {FCRawText::kMostTextBytes + 1, INT32_MAX}) {
+    SCOPED_TRACE(claimed);
+    host().ClearCalls();
+    ClaimSize(claimed);
+    TestText text;
+    EXPECT_FALSE(text.Load(1));
+    EXPECT_EQ(text.GetDataBlock(), nullptr);
+    EXPECT_EQ(host().CountCalls("FX_LoadEData"), 1);  // the size query only
+    EXPECT_STREQ(text.GetText(), "");
+    EXPECT_FALSE(text.Save());
+  }
+  // The largest size believed is still taken.
+  ClaimSize(FCRawText::kMostTextBytes);
+  TestText text;
+  ASSERT_TRUE(text.Load(1));
+  EXPECT_EQ(text.BlockSize(), 5);
+  EXPECT_STREQ(text.GetText(), "xxxxx");
+}
+
+// The generic load of every data object sizes the block by one answer and the capacity by the
+// next: a host whose first answer is the larger one gets the smaller capacity, and a save writes
+// the bytes it delivered, not the zero bytes that fill the rest of the block.
+TEST_F(RawTextTest, TheGenericLoadSavesOnlyTheDeliveredBytes) {
+  const Bytes stored = TextBytes("rit.", true);
+  PutText(1, stored);
+  host().ChangeSizeBetweenQueries(TestText::kTag, 40);
+  TestText text;
+  ASSERT_TRUE(text.Load(1));          // its one size query answered with the stored size
+  ASSERT_TRUE(text.LoadDataBlock());  // the block at 45 bytes, the capacity at 5
+  EXPECT_EQ(text.GetLoadedSize(), 5);
+  EXPECT_STREQ(text.GetText(), "rit.");
+  host().ClearCalls();
+  ASSERT_TRUE(text.Save());
+  ASSERT_EQ(host().Calls().size(), 1u);
+  EXPECT_EQ(host().Calls()[0].args[3], 5u);
+  EXPECT_EQ(StoredText(1), stored);
+  // A clone holds and saves the same bytes.
+  std::unique_ptr<__FCBaseData> clone(text.CreateClone());
+  ASSERT_NE(clone, nullptr);
+  host().ClearCalls();
+  ASSERT_TRUE(clone->Save());
+  EXPECT_EQ(host().Calls()[0].args[3], 5u);
+  // A text set afterwards is saved whole, terminator and all.
+  text.SetText("a tempo");
+  ASSERT_TRUE(text.Save());
+  EXPECT_EQ(StoredText(1), TextBytes("a tempo", true));
+}
+
 TEST_F(RawTextTest, SetTextShorterOrLongerIsSavedAsSetAndClonedWhole) {
   PutText(4, TextBytes("sempre forte", true));
   for (const std::string& replacement : {std::string("p"), std::string(300, 'L')}) {

@@ -14,6 +14,7 @@
 #include "hostsim/plugin_driver.h"
 #include "hostsim/score_tables.h"
 #include "hostsim/scripted_desktop.h"
+#include "tests/unit/hostsim/check_test_support.h"
 
 namespace hostsim {
 namespace {
@@ -22,10 +23,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
-
-HWND HostWindow() {
-  return reinterpret_cast<HWND>(0x00050C1A);
-}
 
 // Frames the host lends: real memory, so a plug-in that looks into one reads nothing wild.
 HostSetup LendFrames() {
@@ -38,58 +35,16 @@ HostSetup LendFrames() {
   };
 }
 
-class CheckCommandTest : public ::testing::Test {
+class CheckCommandTest : public CheckTest {
  protected:
-  void SetUp() override {
-    previous_ = platform::SetDesktop(&desktop_);
-    check_desktop_.owner = HostWindow();
-    check_desktop_.answer_boxes = [this](int answer) { desktop_.AnswerEveryQuestion(answer); };
-    check_desktop_.boxes_shown = [this] { return static_cast<int>(desktop_.Boxes().size()); };
-  }
-  void TearDown() override { platform::SetDesktop(previous_); }
-
   CheckReport Check(const std::string& plugin, const HostSetup& setup = LendFrames()) {
-    return Check(plugin, BuiltInCheckDocument(), setup);
+    return CheckWith(plugin, BuiltInCheckDocument(), setup);
   }
   CheckReport Check(const std::string& plugin, const RecordStore& document,
                     const HostSetup& setup = LendFrames()) {
-    CheckReport report = CheckPlugin(plugin, document, check_desktop_, setup);
-    EXPECT_TRUE(report.loaded) << report.error;
-    return report;
+    return CheckWith(plugin, document, setup);
   }
-
-  static std::vector<std::string> Failed(const CheckReport& report) {
-    std::vector<std::string> names;
-    for (const CheckLine& line : report.lines) {
-      if (!line.passed && !line.skipped) names.push_back(line.name);
-    }
-    return names;
-  }
-  static std::string Seen(const CheckReport& report, const std::string& name) {
-    for (const CheckLine& line : report.lines) {
-      if (line.name == name) return line.seen;
-    }
-    ADD_FAILURE() << "no check named " << name;
-    return "";
-  }
-  static std::string Text(const CheckReport& report) {
-    std::ostringstream text;
-    WriteCheckReport(report, text);
-    return text.str();
-  }
-
-  ScriptedDesktop desktop_;
-  CheckDesktop check_desktop_;
-  platform::Desktop* previous_ = nullptr;
 };
-
-const char kInvokeYes[] = "ScorixExtensionInvoke answered Yes answers 1";
-const char kInvokeNoAnswer[] = "ScorixExtensionInvoke answered No answers 0";
-const char kInvokeNoUnchanged[] =
-    "ScorixExtensionInvoke answered No leaves the document byte for byte unchanged";
-const char kTransactions[] = "ScorixExtensionInvoke leaves no edit transaction open";
-const char kFrames[] = "ScorixExtensionInvoke frees every frame it loads";
-const char kKnownExports[] = "the plug-in asks the host only for exports it has";
 
 TEST(BuiltInCheckDocument, HoldsUserCategoriesOutOfOrderWithAnExpressionInEach) {
   const ScoreView score = ReadScore(BuiltInCheckDocument());
@@ -107,7 +62,7 @@ TEST_F(CheckCommandTest, ShippedPluginPassesEveryCheck) {
   EXPECT_THAT(Failed(report), IsEmpty()) << Text(report);
   EXPECT_EQ(report.lines.size(), 24u) << Text(report);
   // The Yes run really ran the command: the user's categories were put in order.
-  EXPECT_THAT(Seen(report, kInvokeYes), HasSubstr("records changed"));
+  EXPECT_THAT(Seen(report, kAccepted), HasSubstr("records changed"));
   EXPECT_THAT(Text(report), HasSubstr("24 checks, 0 failed"));
 }
 
@@ -125,7 +80,7 @@ TEST_F(CheckCommandTest, SoundTestPluginPassesWithAnEditAFrameAndARecordWritten)
   const CheckReport report = Check(FAULTY_PLUGIN_SOUND_PATH);
   EXPECT_THAT(Failed(report), IsEmpty()) << Text(report);
   EXPECT_EQ(Seen(report, kFrames), "1 frame loaded, 1 freed");
-  EXPECT_THAT(Seen(report, kInvokeYes), HasSubstr("1 record changed"));
+  EXPECT_THAT(Seen(report, kAccepted), HasSubstr("1 record changed"));
 }
 
 #if defined(__i386__)
@@ -190,10 +145,10 @@ TEST_F(CheckCommandTest, WrongAnnouncementAnswersAndAnEarlyHostCallFail) {
 
 TEST_F(CheckCommandTest, InvokeThatIgnoresNoAndLeavesThingsBehindFails) {
   const CheckReport report = Check(FAULTY_PLUGIN_INVOKE_PATH);
-  EXPECT_THAT(Failed(report), UnorderedElementsAre(kInvokeNoAnswer, kInvokeNoUnchanged,
-                                                   kTransactions, kFrames, kKnownExports))
+  EXPECT_THAT(Failed(report), UnorderedElementsAre(kDeclined, kDeclinedUnchanged, kTransactions,
+                                                   kFrames, kKnownExports))
       << Text(report);
-  EXPECT_THAT(Seen(report, kInvokeNoUnchanged), HasSubstr("1 record changed"));
+  EXPECT_THAT(Seen(report, kDeclinedUnchanged), HasSubstr("1 record changed"));
   EXPECT_EQ(Seen(report, kTransactions), "open after No: 1, after Yes: 2");
   EXPECT_THAT(Seen(report, kFrames), HasSubstr("4 frames loaded, 4 freed"));
   EXPECT_THAT(Seen(report, kFrames), HasSubstr("; kept 0x"));
@@ -253,7 +208,7 @@ TEST_F(CheckCommandTest, FrameMisuseFailsTheFrameCheckWithEachFaultNamed) {
   EXPECT_THAT(seen, HasSubstr("wrote to the entry array of the freed frame at byte 16 after "
                               "the host took it back"));
   // The uncleaned save reached the document, as the host's own save would.
-  EXPECT_THAT(Seen(report, kInvokeYes), HasSubstr("1 record changed, 1 frame changed"));
+  EXPECT_THAT(Seen(report, kAccepted), HasSubstr("1 record changed, 1 frame changed"));
 }
 
 TEST_F(CheckCommandTest, ModuleThatDoesNotLoadIsReportedNotChecked) {
@@ -270,6 +225,10 @@ TEST(CheckArguments, TakeAPluginAndAnOptionalDocument) {
   ASSERT_TRUE(ParseCheckArguments({"p.so"}, &parsed, &error)) << error;
   EXPECT_EQ(parsed.plugin_path, "p.so");
   EXPECT_EQ(parsed.document_path, "");
+  EXPECT_EQ(parsed.level, kDefaultCheckLevel);
+  EXPECT_FALSE(parsed.seed.has_value());
+  EXPECT_EQ(parsed.time_limit_seconds, kDefaultCheckTimeLimit);
+  EXPECT_THAT(parsed.reports, IsEmpty());
   ASSERT_TRUE(ParseCheckArguments({"p.so", "d.json"}, &parsed, &error)) << error;
   EXPECT_EQ(parsed.document_path, "d.json");
 }
@@ -281,6 +240,70 @@ TEST(CheckArguments, RefuseNothingTooMuchAndOptions) {
   EXPECT_FALSE(ParseCheckArguments({"p.so", "d.json", "e.json"}, &parsed, &error));
   EXPECT_FALSE(ParseCheckArguments({"p.so", "--answer"}, &parsed, &error));
   EXPECT_THAT(error, HasSubstr("unknown option --answer"));
+}
+
+TEST(CheckArguments, TakeALevelASeedATimeLimitAndReportsAnywhere) {
+  CheckArguments parsed;
+  std::string error;
+  ASSERT_TRUE(ParseCheckArguments(
+      {"--level", "5", "p.so", "--report", "junit", "out.xml", "d.json", "--seed", "4294967295",
+       "--time-limit", "2.5", "--report", "json", "out.json"},
+      &parsed, &error))
+      << error;
+  EXPECT_EQ(parsed.plugin_path, "p.so");
+  EXPECT_EQ(parsed.document_path, "d.json");
+  EXPECT_EQ(parsed.level, 5);
+  EXPECT_EQ(parsed.seed, 4294967295u);
+  EXPECT_EQ(parsed.time_limit_seconds, 2.5);
+  ASSERT_EQ(parsed.reports.size(), 2u);
+  EXPECT_EQ(parsed.reports[0].format, ReportFormat::kJUnit);
+  EXPECT_EQ(parsed.reports[0].path, "out.xml");
+  EXPECT_EQ(parsed.reports[1].format, ReportFormat::kJson);
+  EXPECT_EQ(parsed.reports[1].path, "out.json");
+}
+
+TEST(CheckArguments, RefuseValuesOutOfTheirRange) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
+      {{"p.so", "--level", "0"}, "--level must be a whole number from 1 to 5"},
+      {{"p.so", "--level", "6"}, "--level must be a whole number from 1 to 5"},
+      {{"p.so", "--level", "2.5"}, "--level must be a whole number from 1 to 5"},
+      {{"p.so", "--level", "two"}, "--level must be a whole number from 1 to 5"},
+      {{"p.so", "--seed", "-1"}, "--seed must be a whole number from 0 to 4294967295"},
+      {{"p.so", "--seed", "4294967296"}, "--seed must be a whole number from 0 to 4294967295"},
+      {{"p.so", "--time-limit", "0"}, "--time-limit must be a number of seconds"},
+      {{"p.so", "--time-limit", "nan"}, "--time-limit must be a number of seconds"},
+      {{"p.so", "--report", "xml", "out.xml"}, "--report takes json or junit, then a file"},
+      {{"p.so", "--report", "json"}, "--report needs a format and a file"},
+      {{"p.so", "--level"}, "--level needs a value"},
+  };
+  for (const auto& [args, problem] : wrong) {
+    CheckArguments parsed;
+    std::string error;
+    EXPECT_FALSE(ParseCheckArguments(args, &parsed, &error)) << args.back();
+    EXPECT_THAT(error, HasSubstr(problem)) << args.back();
+  }
+}
+
+// A child process of the check is started with these words: they must give the same check.
+TEST(CheckArguments, WordsOfParsedArgumentsParseToTheSameCheckWithoutReports) {
+  CheckArguments parsed;
+  std::string error;
+  ASSERT_TRUE(ParseCheckArguments({"p.so", "d.json", "--level", "4", "--seed", "17", "--time-limit",
+                                   "0.75", "--report", "json", "r.json"},
+                                  &parsed, &error));
+  CheckArguments again;
+  ASSERT_TRUE(ParseCheckArguments(CheckArgumentWords(parsed), &again, &error)) << error;
+  EXPECT_EQ(again.plugin_path, "p.so");
+  EXPECT_EQ(again.document_path, "d.json");
+  EXPECT_EQ(again.level, 4);
+  EXPECT_EQ(again.seed, 17u);
+  EXPECT_EQ(again.time_limit_seconds, 0.75);
+  EXPECT_THAT(again.reports, IsEmpty());
+
+  ASSERT_TRUE(ParseCheckArguments({"p.so"}, &parsed, &error));
+  ASSERT_TRUE(ParseCheckArguments(CheckArgumentWords(parsed), &again, &error)) << error;
+  EXPECT_EQ(again.document_path, "");
+  EXPECT_FALSE(again.seed.has_value());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -247,6 +248,23 @@ TEST(ScorixSimShow, ListsTheLayersAndEveryEntryOfTheNoteEntriesSample) {
   }
 }
 
+// The sample plug-in walks the selection the document gives: four cells of two layers each.
+TEST(ScorixSimRun, ShowsWhatARegionWalkDidWithTheFrames) {
+  const Outcome outcome = RunSim(std::string("run ") + STEM_FLIPPER_PATH + " " + kSamples +
+                                 "/selection.json --answer yes");
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_NE(outcome.out.find("\nFrames: 8 asked for, 8 lent, 0 refused, 8 saved, 8 given back.\n"),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_NE(outcome.out.find("      1        3  0      before      9         0      1024  note  "
+                             "0x40000000  +6 (r/l 0) id 1\n"
+                             "                         after       9         0      1024  note  "
+                             "0x40000001  +6 (r/l 0) id 1\n"),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_EQ(outcome.out.find("Problems:"), std::string::npos) << outcome.out;
+}
+
 TEST(ScorixSimRun, KeepsTheFramesInTheDocumentItWrites) {
   const std::string after = TempPath("after.json");
   const Outcome outcome = RunSim(std::string("run ") + SCORIX_PLUGIN_PATH + " " + kNoteEntries +
@@ -368,6 +386,108 @@ TEST(ScorixSimCheck, BadArgumentsAndUnreadableDocumentsExitTwo) {
                                  "/no_such_document.json");
   EXPECT_EQ(missing.exit_code, 2);
   EXPECT_EQ(missing.out, "");
+}
+
+// What Python's XML parser reads from a JUnit report: the suite's counts and each failed test
+// case's name, as a CI that reads the file sees them.
+std::string ReadJUnitWithPython(const std::string& path) {
+  const std::string script = TempPath("read_junit.py");
+  WriteFile(script,
+            "import sys, xml.etree.ElementTree as tree\n"
+            "suite = tree.parse(sys.argv[1]).getroot().find('testsuite')\n"
+            "print(suite.get('tests'), suite.get('failures'), suite.get('skipped'))\n"
+            "for case in suite.iter('testcase'):\n"
+            "    if case.find('failure') is not None: print('failed:', case.get('name'))\n");
+  FILE* pipe = popen(("python3 " + script + " " + path + " 2>&1").c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  std::size_t got;
+  while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+  if (pipe) pclose(pipe);
+  std::remove(script.c_str());
+  return out;
+}
+
+bool HavePython() {
+  return std::system("python3 -c 'import xml.etree.ElementTree' >/dev/null 2>&1") == 0;
+}
+
+TEST(ScorixSimCheck, WritesJsonAndJUnitReportsThatAgreeWithTheText) {
+  if (!HavePython()) GTEST_SKIP() << "python3 with xml.etree is not installed (scripts/setup)";
+  const std::string json_path = TempPath("report.json");
+  const std::string junit_path = TempPath("report.xml");
+  const Outcome outcome =
+      RunSim(std::string("check ") + SCORIX_PLUGIN_PATH + " --level 2 --seed 5 --report json " +
+             json_path + " --report junit " + junit_path);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("at level 2, seed 5\n"), std::string::npos) << outcome.out;
+  const std::string json = ReadFile(json_path);
+  EXPECT_NE(json.find("\"failed\": 0,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"seed\": 5,"), std::string::npos) << json;
+  const int skipped = CountLinesStartingWith(outcome.out, "skip ");
+  EXPECT_EQ(ReadJUnitWithPython(junit_path), "24 0 " + std::to_string(skipped) + "\n");
+  std::remove(json_path.c_str());
+  std::remove(junit_path.c_str());
+}
+
+// The crash ends only the checks that meet it: the process of each is told in the text and in
+// the JUnit report, and every other check passes.
+TEST(ScorixSimCheck, APluginThatCrashesFailsTheChecksThatMeetTheCrashAndExitsOne) {
+  if (!HavePython()) GTEST_SKIP() << "python3 with xml.etree is not installed (scripts/setup)";
+  const std::string junit_path = TempPath("crash.xml");
+  const Outcome outcome = RunSim(std::string("check ") + FAULTY_PLUGIN_CRASH_PATH +
+                                 " --seed 1 --report junit " + junit_path);
+  EXPECT_EQ(outcome.exit_code, 1) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("FAIL ScorixExtensionInvoke answered Yes answers 1 ("),
+            std::string::npos)
+      << outcome.out;
+  EXPECT_NE(outcome.out.find("SEGV"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("ok   ScorixExtensionInvoke answered No answers 0"), std::string::npos)
+      << outcome.out;
+  EXPECT_EQ(CountLinesStartingWith(outcome.out, "FAIL "), 4) << outcome.out;
+  const std::string read = ReadJUnitWithPython(junit_path);
+  EXPECT_EQ(read.substr(0, read.find('\n')),
+            "24 4 " + std::to_string(CountLinesStartingWith(outcome.out, "skip ")));
+  EXPECT_NE(read.find("failed: ScorixExtensionInvoke answered Yes answers 1\n"), std::string::npos)
+      << read;
+  std::remove(junit_path.c_str());
+}
+
+TEST(ScorixSimCheck, WithoutASeedOneIsChosenAndPrinted) {
+  const Outcome outcome = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH + " --level 1");
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.out << outcome.err;
+  const std::size_t at = outcome.out.find("at level 1, seed ");
+  ASSERT_NE(at, std::string::npos) << outcome.out;
+  const std::string seed = outcome.out.substr(at + 17, outcome.out.find('\n', at) - at - 17);
+  EXPECT_FALSE(seed.empty());
+  EXPECT_EQ(seed.find_first_not_of("0123456789"), std::string::npos) << seed;
+}
+
+// A CI that reads the report of a module that does not load reads one failed check, not nothing.
+TEST(ScorixSimCheck, AModuleThatDoesNotLoadIsOneFailedCheckInTheReports) {
+  const std::string json_path = TempPath("unloadable.json");
+  const Outcome outcome =
+      RunSim("check " + kSamples + "/no_such_plugin.so --report json " + json_path);
+  EXPECT_EQ(outcome.exit_code, 2);
+  EXPECT_EQ(outcome.out, "");
+  const std::string json = ReadFile(json_path);
+  EXPECT_NE(json.find("\"failed\": 1,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"name\": \"the module loads\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"seen\": \"the module does not load\""), std::string::npos) << json;
+  std::remove(json_path.c_str());
+}
+
+TEST(ScorixSimCheck, BadOptionsAndUnwritableReportsExitTwoBeforeAnyCheck) {
+  const Outcome level = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH + " --level 9");
+  EXPECT_EQ(level.exit_code, 2);
+  EXPECT_NE(level.err.find("--level must be a whole number from 1 to 5"), std::string::npos)
+      << level.err;
+  const Outcome report = RunSim(std::string("check ") + SCORIX_PLUGIN_PATH +
+                                " --report junit /nonexistent/report.xml");
+  EXPECT_EQ(report.exit_code, 2);
+  EXPECT_NE(report.err.find("/nonexistent/report.xml: cannot write the file"), std::string::npos)
+      << report.err;
+  EXPECT_EQ(report.out, "");
 }
 
 }  // namespace
