@@ -37,8 +37,8 @@
 #include "hostsim/scripted_desktop.h"
 #include "hostsim/sim_host.h"
 #include "plugin/alphabetizer.h"
+#include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/support/host_bindings.h"
 #include "vaz/vaz.h"
 
 namespace {
@@ -281,10 +281,7 @@ Expected Reference(const RecordStore& document) {
 
 // --- The hostile host ----------------------------------------------------------------------------
 
-template <typename T>
-T* At(Word word) {
-  return reinterpret_cast<T*>(static_cast<std::uintptr_t>(word));
-}
+using fuzz::At;
 
 Identity IdentityAt(Word address) {
   Identity id{};
@@ -532,10 +529,7 @@ void CheckOutcome(const RecordStore& original, const Expected& expected,
 
 struct Setup {
   hostsim::ScriptedDesktop desktop;
-  Setup() {
-    platform::SetDesktop(&desktop);
-    hostsim::SimHost::Instance().RegisterAs("SCORIX.EXE");
-  }
+  Setup() { platform::SetDesktop(&desktop); }
 };
 
 }  // namespace
@@ -553,9 +547,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   AddNeighbours(in, &document);
   const Expected expected = Reference(document);
 
-  ForgetHostBindings();
-  auto& host = hostsim::SimHost::Instance();
-  host.Reset();
+  auto& host = fuzz::FreshHost();
   host.SetBehavior("FX_LoadEData", Load);
   host.SetBehavior("FX_NextEData", Next);
   host.SetBehavior("FX_SaveEData", Save);
@@ -570,7 +562,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Alphabetizer(kHostWindow);
 
-  if (std::getenv("FUZZ_EXPLAIN")) Explain(document, expected, setup.desktop);
+  if (fuzz::Explaining()) Explain(document, expected, setup.desktop);
   CheckOutcome(document, expected, setup.desktop);
   state = HostState();
   return 0;

@@ -21,23 +21,19 @@
 #include <vector>
 
 #include "hostsim/sim_host.h"
+#include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/support/host_bindings.h"
 #include "vaz/vaz.h"
 
 namespace {
 
+using fuzz::At;
 using hostsim::Word;
 
 // The script of the current input: the requests and every host answer are read from it.
 fuzz::ByteReader* script = nullptr;
 // FUZZ_EXPLAIN=1 in the environment prints every request and host call of a replayed input.
 bool explain = false;
-
-template <typename T>
-T* At(Word word) {
-  return reinterpret_cast<T*>(static_cast<std::uintptr_t>(word));
-}
 
 // --- The host: every answer comes from the script ------------------------------------------------
 
@@ -488,18 +484,8 @@ void RunForwarded(int kind, std::uint32_t tag, std::unique_ptr<EDataID>& id,
   CheckTranslation(calls, tag, size, version);
 }
 
-class Setup {
- public:
-  Setup() {
-    auto& host = hostsim::SimHost::Instance();
-    host.Reset();
-    host.RegisterAs("SCORIX.EXE");
-  }
-};
-
 void InstallHost() {
-  auto& host = hostsim::SimHost::Instance();
-  host.Reset();
+  auto& host = fuzz::FreshHost();
   host.SetBehavior("FX_LoadEData", HostLoad);
   host.SetBehavior("FX_SaveEData", HostSave);
   host.SetBehavior("FX_CreateEData", HostCreate);
@@ -512,12 +498,9 @@ void InstallHost() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Setup setup;
-  static const bool explaining = std::getenv("FUZZ_EXPLAIN") != nullptr;
-  explain = explaining;
+  explain = fuzz::Explaining();
   fuzz::ByteReader reader(data, size);
   script = &reader;
-  ForgetHostBindings();
   InstallHost();
 
   const int requests = 1 + static_cast<int>(reader.Below(6));
