@@ -112,6 +112,9 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+constexpr int kStartAttempts = 3;
+constexpr DWORD kStartRetryMs = 250;
+
 // Runs check `id` of `arguments` in a child of this program and reads how it ended.
 ApartRun RunCheckInChild(const std::string& id, const CheckArguments& arguments) {
   ApartRun run;
@@ -131,12 +134,23 @@ ApartRun RunCheckInChild(const std::string& id, const CheckArguments& arguments)
   startup.hStdOutput = output;
   startup.hStdError = output;
   PROCESS_INFORMATION process = {};
-  const auto started = std::chrono::steady_clock::now();
-  const bool made = result != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE &&
-                    CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                   nullptr, &startup, &process);
+  auto started = std::chrono::steady_clock::now();
+  bool made = false;
+  DWORD error = 0;
+  if (result != INVALID_HANDLE_VALUE && output != INVALID_HANDLE_VALUE) {
+    // A busy machine (Wine under load, above all) now and then fails to start a process that
+    // starts the next moment: a few tries before the check is given up as not run.
+    for (int attempt = 0; attempt < kStartAttempts && !made; ++attempt) {
+      if (attempt > 0) Sleep(kStartRetryMs);
+      started = std::chrono::steady_clock::now();
+      made = CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &process) != FALSE;
+      if (!made) error = GetLastError();
+    }
+  }
   if (!made) {
-    run.how = "no child process could be started for it";
+    run.how = "no child process could be started for it" +
+              (error ? " (error " + std::to_string(error) + ")" : std::string());
   } else {
     // The child appends a line to the result file at every step: the time limit counts from
     // the last one.
