@@ -22,8 +22,8 @@
 #include "hostsim/entry_records.h"
 #include "hostsim/region_records.h"
 #include "hostsim/sim_host.h"
+#include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/support/host_bindings.h"
 
 namespace {
 
@@ -228,24 +228,12 @@ std::int64_t CellsOf(const FCMusicRegion& region) {
   return measures > 0 && staves > 0 ? measures * staves : 0;
 }
 
-class Setup {
- public:
-  Setup() {
-    auto& host = hostsim::SimHost::Instance();
-    host.Reset();
-    host.RegisterAs("SCORIX.EXE");
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Setup setup;
   fuzz::ByteReader reader(data, size);
   script = &reader;
-  ForgetHostBindings();
-  auto& host = hostsim::SimHost::Instance();
-  host.Reset();
+  auto& host = fuzz::FreshHost();
   BuildMusic(&host.Records());
   BuildMidi(&host.Records());
   HostileAnswers(host);

@@ -20,8 +20,8 @@
 
 #include "framework/details.h"
 #include "hostsim/sim_host.h"
+#include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/support/host_bindings.h"
 
 namespace {
 
@@ -137,24 +137,12 @@ void HostileAnswers(hostsim::SimHost& host) {
   host.SetDetailDeleteLeavesGap(script->Below(3) == 0);
 }
 
-class Setup {
- public:
-  Setup() {
-    auto& host = hostsim::SimHost::Instance();
-    host.Reset();
-    host.RegisterAs("SCORIX.EXE");
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Setup setup;
   fuzz::ByteReader reader(data, size);
   script = &reader;
-  ForgetHostBindings();
-  auto& host = hostsim::SimHost::Instance();
-  host.Reset();
+  auto& host = fuzz::FreshHost();
   host.Records().SetTagForm(NoteDetail::kTag, hostsim::TagForm::kDetails);
 
   const std::int32_t entnum = PickEntry();
